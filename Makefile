@@ -1,0 +1,54 @@
+# Front door: `make run`, `make test`, `make bench`, `make asan`, `make tsan`, `make fuzz`.
+JOBS ?= $(shell nproc)
+BUILD ?= build
+FUZZ_SECONDS ?= 60
+
+.PHONY: deps configure build test bench asan tsan fuzz clean format
+
+deps:
+	@bash scripts/install-deps
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@set -e; for b in $(BUILD)/bench/bench_*; do \
+	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" --benchmark_counters_tabular=true; done
+
+# Tests in an address/undefined-behaviour sanitizer build.
+asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=address,undefined \
+	  -DVELMORA_BUILD_BENCH=OFF
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# The engine's worker and thread pool under the thread sanitizer.
+tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=thread \
+	  -DVELMORA_BUILD_BENCH=OFF
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -L threads -j $(JOBS) \
+	  --no-tests=ignore
+
+# Coverage-guided fuzzing of the text parsers with libFuzzer (clang).
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVELMORA_BUILD_FUZZ=ON -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS)
+	@set -e; for f in build-fuzz/fuzz/fuzz_*; do \
+	  [ -x "$$f" ] || continue; n=$$(basename $$f); mkdir -p fuzz-out/$$n; \
+	  echo "== $$n ($(FUZZ_SECONDS) s)"; \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) -max_len=512 fuzz-out/$$n fuzz/corpus/$$n 2>&1 | tail -n 3; done
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build build-asan build-tsan build-fuzz
