@@ -26,14 +26,37 @@ const double* rowMajorData(const ublas::matrix<double>& A) {
     return A.data().size() == 0 ? nullptr : &A.data()[0];
 }
 
+// a . b over n entries, summed in four interleaved partial sums so that the additions do not
+// wait on each other.
+double dot(const double* a, const double* b, size_t n) {
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    size_t j = 0;
+    for (; j + 4 <= n; j += 4) {
+        s0 += a[j] * b[j];
+        s1 += a[j + 1] * b[j + 1];
+        s2 += a[j + 2] * b[j + 2];
+        s3 += a[j + 3] * b[j + 3];
+    }
+    for (; j < n; ++j) s0 += a[j] * b[j];
+    return (s0 + s1) + (s2 + s3);
+}
+
 // out := A v, with A of m x n, v of n, out of m.
 void multiply(const double* A, size_t m, size_t n, const double* v, double* out) {
+    for (size_t i = 0; i < m; ++i) out[i] = dot(A + i * n, v, n);
+}
+
+// ATq := A^T (A p) in one pass over the rows of A; returns |A p|^2.
+double normalProduct(const double* A, size_t m, size_t n, const double* p, double* ATq) {
+    for (size_t j = 0; j < n; ++j) ATq[j] = 0.0;
+    double qq = 0.0;
     for (size_t i = 0; i < m; ++i) {
         const double* row = A + i * n;
-        double s = 0.0;
-        for (size_t j = 0; j < n; ++j) s += row[j] * v[j];
-        out[i] = s;
+        const double qi = dot(row, p, n);
+        qq += qi * qi;
+        for (size_t j = 0; j < n; ++j) ATq[j] += row[j] * qi;
     }
+    return qq;
 }
 
 // out := A^T v, with A of m x n, v of m, out of n; accumulated row by row.
@@ -46,29 +69,22 @@ void multiplyTransposed(const double* A, size_t m, size_t n, const double* v, do
     }
 }
 
-double dot(const double* a, const double* b, size_t n) {
-    double s = 0.0;
-    for (size_t j = 0; j < n; ++j) s += a[j] * b[j];
-    return s;
-}
-
-// The conjugate-gradient recurrence shared by the solvers. `applyNormal(p, q, Np)` must set
-// Np := N p for the n x n normal matrix N and return the step denominator p^T N p; q is
-// scratch of qSize entries for it. r enters as the right-hand side A^T b.
+// The conjugate-gradient recurrence shared by the solvers. `applyNormal(p, Np)` must set
+// Np := N p for the n x n normal matrix N and return the step denominator p^T N p. r enters
+// as the right-hand side A^T b.
 template <typename ApplyNormal>
-void conjugateGradients(ublas::vector<double>& x, ublas::vector<double>& r, size_t qSize,
-                        int maxIter, ApplyNormal applyNormal) {
+void conjugateGradients(ublas::vector<double>& x, ublas::vector<double>& r, int maxIter,
+                        ApplyNormal applyNormal) {
     const size_t n = x.size();
     ublas::vector<double> p(r);
     ublas::vector<double> Np(n);
-    ublas::vector<double> q(qSize);
     double* xd = x.data().begin();
     double* rd = r.data().begin();
     double* pd = p.data().begin();
     double* Npd = Np.data().begin();
     double rr = dot(rd, rd, n);
     for (int k = 1; k <= maxIter; ++k) {
-        const double d = applyNormal(pd, q.data().begin(), Npd);
+        const double d = applyNormal(pd, Npd);
         if (d == 0.0) break;
         const double alpha = rr / d;
         for (size_t j = 0; j < n; ++j) {
@@ -116,7 +132,7 @@ ublas::vector<double> regularised(const ublas::matrix<double>& A, const ublas::v
     }
 
     const int maxIter = static_cast<int>(m);
-    conjugateGradients(x, r, 0, maxIter, [&](const double* p, double*, double* Mp) {
+    conjugateGradients(x, r, maxIter, [&](const double* p, double* Mp) {
         multiply(md, n, n, p, Mp);
         return dot(p, Mp, n);
     });
@@ -134,10 +150,9 @@ ublas::vector<double> cgne_ATAx_ATb(const ublas::matrix<double>& A,
     const double* a = rowMajorData(A);
     ublas::vector<double> r(n);
     multiplyTransposed(a, m, n, b.data().begin(), r.data().begin());
-    conjugateGradients(x, r, m, maxIter, [&](const double* p, double* q, double* ATq) {
-        multiply(a, m, n, p, q);
-        multiplyTransposed(a, m, n, q, ATq);
-        return dot(q, q, m);
+    // q = A p is never stored: each of its entries is used at once for |q|^2 and A^T q.
+    conjugateGradients(x, r, maxIter, [&](const double* p, double* ATq) {
+        return normalProduct(a, m, n, p, ATq);
     });
     return x;
 }
