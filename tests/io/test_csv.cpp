@@ -218,9 +218,3 @@ TEST_F(Csv, HeaderFileReadsBackWithLabelsAsNaN) {
     expectSameTo6Digits(csvReadToDouble(path("h.csv")),
                         {{kNaN, kNaN, kNaN}, {kNaN, 1.0 / 7, kNaN}, {kNaN, -kInf, 42}});
 }
-
-TEST_F(Csv, IntegerRoundTrip) {
-    const QVector<QVector<int>> M = {{2, 4, 0}, {1, 3}};
-    csvwrite(path("i.csv"), M);
-    expectSameTo6Digits(csvReadToDouble(path("i.csv")), {{2, 4, 0}, {1, 3}});
-}
