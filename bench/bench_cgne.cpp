@@ -27,7 +27,8 @@ struct Problem {
         std::uniform_real_distribution<double> u(-1, 1);
         std::uniform_real_distribution<double> weight(0.1, 2);
         for (std::size_t i = 0; i < rows; ++i) {
-            for (std::size_t j = 0; j < cols; ++j) A(i, j) = u(rng);
+            for (std::size_t j = 0; j < cols; ++j)
+                A(i, j) = u(rng);
             b(i) = u(rng);
             w(i) = i % 50 == 0 ? 0.0 : weight(rng);
         }

@@ -6,7 +6,9 @@
 
 compResult::compResult() = default;
 
-int compResult::registerMetaType() { return qRegisterMetaType<compResult>("compResult"); }
+int compResult::registerMetaType() {
+    return qRegisterMetaType<compResult>("compResult");
+}
 
 void compResult::clear() {
     R.clear();

@@ -38,8 +38,7 @@ QVector<double> parseLine(const QString& line, bool deleteBlanks) {
     return row;
 }
 
-template <typename T>
-void writeMatrix(const QString& file, const QVector<QVector<T>>& M) {
+template <typename T> void writeMatrix(const QString& file, const QVector<QVector<T>>& M) {
     QFile f(file);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         qDebug() << "Error, unable to save";
@@ -57,9 +56,13 @@ void writeMatrix(const QString& file, const QVector<QVector<T>>& M) {
 
 } // namespace
 
-void csvwrite(const QString& file, const QVector<QVector<double>>& M) { writeMatrix(file, M); }
+void csvwrite(const QString& file, const QVector<QVector<double>>& M) {
+    writeMatrix(file, M);
+}
 
-void csvwrite(const QString& file, const QVector<QVector<int>>& M) { writeMatrix(file, M); }
+void csvwrite(const QString& file, const QVector<QVector<int>>& M) {
+    writeMatrix(file, M);
+}
 
 void csvwriteWithHeader(const QString& file, const QVector<QVector<double>>& M,
                         const QStringList& rowHeader, const QStringList& colHeader) {
@@ -88,7 +91,8 @@ QVector<QVector<double>> csvReadToDouble(const QString& file) {
     if (!f.open(QIODevice::ReadOnly)) return M;
     QTextStream in(&f);
     QString line;
-    while (in.readLineInto(&line)) M.append(parseLine(line, true));
+    while (in.readLineInto(&line))
+        M.append(parseLine(line, true));
     return M;
 }
 
@@ -98,6 +102,7 @@ QVector<QVector<double>> csvTextReadToDouble(const QString& text) {
     // The piece after a final "\n" (or the whole of an empty text) is no line.
     if (lines.last().isEmpty()) lines.removeLast();
     M.reserve(lines.size());
-    for (const QStringRef& line : lines) M.append(parseLine(line.toString(), false));
+    for (const QStringRef& line : lines)
+        M.append(parseLine(line.toString(), false));
     return M;
 }

@@ -37,35 +37,41 @@ double dot(const double* a, const double* b, size_t n) {
         s2 += a[j + 2] * b[j + 2];
         s3 += a[j + 3] * b[j + 3];
     }
-    for (; j < n; ++j) s0 += a[j] * b[j];
+    for (; j < n; ++j)
+        s0 += a[j] * b[j];
     return (s0 + s1) + (s2 + s3);
 }
 
 // out := A v, with A of m x n, v of n, out of m.
 void multiply(const double* A, size_t m, size_t n, const double* v, double* out) {
-    for (size_t i = 0; i < m; ++i) out[i] = dot(A + i * n, v, n);
+    for (size_t i = 0; i < m; ++i)
+        out[i] = dot(A + i * n, v, n);
 }
 
 // ATq := A^T (A p) in one pass over the rows of A; returns |A p|^2.
 double normalProduct(const double* A, size_t m, size_t n, const double* p, double* ATq) {
-    for (size_t j = 0; j < n; ++j) ATq[j] = 0.0;
+    for (size_t j = 0; j < n; ++j)
+        ATq[j] = 0.0;
     double qq = 0.0;
     for (size_t i = 0; i < m; ++i) {
         const double* row = A + i * n;
         const double qi = dot(row, p, n);
         qq += qi * qi;
-        for (size_t j = 0; j < n; ++j) ATq[j] += row[j] * qi;
+        for (size_t j = 0; j < n; ++j)
+            ATq[j] += row[j] * qi;
     }
     return qq;
 }
 
 // out := A^T v, with A of m x n, v of m, out of n; accumulated row by row.
 void multiplyTransposed(const double* A, size_t m, size_t n, const double* v, double* out) {
-    for (size_t j = 0; j < n; ++j) out[j] = 0.0;
+    for (size_t j = 0; j < n; ++j)
+        out[j] = 0.0;
     for (size_t i = 0; i < m; ++i) {
         const double* row = A + i * n;
         const double vi = v[i];
-        for (size_t j = 0; j < n; ++j) out[j] += row[j] * vi;
+        for (size_t j = 0; j < n; ++j)
+            out[j] += row[j] * vi;
     }
 }
 
@@ -95,7 +101,8 @@ void conjugateGradients(ublas::vector<double>& x, ublas::vector<double>& r, int 
         const double beta = rrNew / rr;
         if (rrNew == 0.0) break;
         rr = rrNew;
-        for (size_t j = 0; j < n; ++j) pd[j] = rd[j] + beta * pd[j];
+        for (size_t j = 0; j < n; ++j)
+            pd[j] = rd[j] + beta * pd[j];
     }
 }
 
@@ -117,11 +124,13 @@ ublas::vector<double> regularised(const ublas::matrix<double>& A, const ublas::v
         for (size_t j = 0; j < n; ++j) {
             const double v = row[j];
             double* mrow = md + j * n;
-            for (size_t l = j; l < n; ++l) mrow[l] += v * row[l];
+            for (size_t l = j; l < n; ++l)
+                mrow[l] += v * row[l];
         }
     }
     for (size_t j = 0; j < n; ++j) {
-        for (size_t l = j + 1; l < n; ++l) md[l * n + j] = md[j * n + l];
+        for (size_t l = j + 1; l < n; ++l)
+            md[l * n + j] = md[j * n + l];
         const double lam = lambda == nullptr ? lambdaAll : (j < lambdaSize ? lambda[j] : 0.0);
         double& diag = md[j * n + j];
         if (diag > 1.0) {
@@ -141,8 +150,8 @@ ublas::vector<double> regularised(const ublas::matrix<double>& A, const ublas::v
 
 } // namespace
 
-ublas::vector<double> cgne_ATAx_ATb(const ublas::matrix<double>& A,
-                                    const ublas::vector<double>& b, int maxIter) {
+ublas::vector<double> cgne_ATAx_ATb(const ublas::matrix<double>& A, const ublas::vector<double>& b,
+                                    int maxIter) {
     const size_t m = A.size1();
     const size_t n = A.size2();
     ublas::vector<double> x(n, 0.0);
@@ -177,9 +186,11 @@ ublas::vector<double> cgne_ATAx_ATb_with_weight(ublas::matrix<double> A, ublas::
         const double wi = w[i];
         double* row = a + i * n;
         if (wi == 0.0) {
-            for (size_t j = 0; j < n; ++j) row[j] = 0.0;
+            for (size_t j = 0; j < n; ++j)
+                row[j] = 0.0;
         } else {
-            for (size_t j = 0; j < n; ++j) row[j] *= wi;
+            for (size_t j = 0; j < n; ++j)
+                row[j] *= wi;
         }
         if (i < b.size()) b[i] = wi == 0.0 ? 0.0 : b[i] * wi;
     }
@@ -188,9 +199,9 @@ ublas::vector<double> cgne_ATAx_ATb_with_weight(ublas::matrix<double> A, ublas::
 
 QVector<double> cgne_ATAx_ATb_with_weight(const QVector<QVector<double>>& A,
                                           const QVector<double>& b, const QVector<double>& w) {
-    return convertBoostVectortoQVector(
-        cgne_ATAx_ATb_with_weight(convertQVectortoboostMatrix(A), convertQVectortoboostVector(b),
-                                  convertQVectortoboostVector(w)));
+    return convertBoostVectortoQVector(cgne_ATAx_ATb_with_weight(convertQVectortoboostMatrix(A),
+                                                                 convertQVectortoboostVector(b),
+                                                                 convertQVectortoboostVector(w)));
 }
 
 ublas::vector<double> cgne_ATAx_ATb_with_reg(const ublas::matrix<double>& A,

@@ -10,14 +10,13 @@
 #include <boost/numeric/ublas/vector.hpp>
 
 // At most maxIter iterations (none when maxIter < 1). Result length A.size2().
-boost::numeric::ublas::vector<double>
-cgne_ATAx_ATb(const boost::numeric::ublas::matrix<double>& A,
-              const boost::numeric::ublas::vector<double>& b, int maxIter);
+boost::numeric::ublas::vector<double> cgne_ATAx_ATb(const boost::numeric::ublas::matrix<double>& A,
+                                                    const boost::numeric::ublas::vector<double>& b,
+                                                    int maxIter);
 
 // At most A.size2() iterations.
-boost::numeric::ublas::vector<double>
-cgne_ATAx_ATb(const boost::numeric::ublas::matrix<double>& A,
-              const boost::numeric::ublas::vector<double>& b);
+boost::numeric::ublas::vector<double> cgne_ATAx_ATb(const boost::numeric::ublas::matrix<double>& A,
+                                                    const boost::numeric::ublas::vector<double>& b);
 
 QVector<double> cgne_ATAx_ATb(const QVector<QVector<double>>& A, const QVector<double>& b);
 

@@ -24,10 +24,12 @@ void copyRow(const QVector<double>& src, ublas::matrix<double>& out, std::size_t
 
 ublas::matrix<double> convertQVectortoboostMatrix(const QVector<QVector<double>>& M) {
     int cols = 0;
-    for (const QVector<double>& row : M) cols = std::max(cols, row.size());
+    for (const QVector<double>& row : M)
+        cols = std::max(cols, row.size());
     ublas::matrix<double> out(M.size(), cols);
     if (cols == 0) return out;
-    for (int i = 0; i < M.size(); ++i) copyRow(M[i], out, i);
+    for (int i = 0; i < M.size(); ++i)
+        copyRow(M[i], out, i);
     return out;
 }
 
@@ -62,7 +64,8 @@ QVector<QVector<double>> convertboostMatrixtoQVector(const ublas::matrix<double>
     const std::size_t n = M.size2();
     for (std::size_t i = 0; i < M.size1(); ++i) {
         QVector<double> row(static_cast<int>(n));
-        for (std::size_t j = 0; j < n; ++j) row[static_cast<int>(j)] = M(i, j);
+        for (std::size_t j = 0; j < n; ++j)
+            row[static_cast<int>(j)] = M(i, j);
         out.append(row);
     }
     return out;

@@ -18,8 +18,8 @@ convertQVectortoboostMatrix(const QVector<QVector<double>>& M);
 
 // Only the rows i whose mask entry is true, in input order (rows beyond the end of the mask
 // are not selected); as many columns as the longest selected row, short rows zero-filled.
-boost::numeric::ublas::matrix<double>
-convertQVectortoboostMatrix(const QVector<QVector<double>>& M, const QVector<bool>& mask);
+boost::numeric::ublas::matrix<double> convertQVectortoboostMatrix(const QVector<QVector<double>>& M,
+                                                                  const QVector<bool>& mask);
 
 QVector<double> convertBoostVectortoQVector(const boost::numeric::ublas::vector<double>& v);
 

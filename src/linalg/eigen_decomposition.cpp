@@ -45,8 +45,9 @@ QVector<double> findOffD_maxAbs_symmMatrix(const ublas::matrix<double>& A) {
 QVector<ublas::matrix<double>> eigenDecomposition(ublas::matrix<double> A) {
     const size_t n = A.size1();
     if (n != A.size2()) {
-        qDebug().nospace() << "Eigendecomposition error:" << "A.size1()=" << A.size1()
-                           << " is not equal to " << "A.size2()=" << A.size2();
+        qDebug().nospace() << "Eigendecomposition error:"
+                           << "A.size1()=" << A.size1() << " is not equal to "
+                           << "A.size2()=" << A.size2();
         return {};
     }
     ublas::matrix<double> V = ublas::identity_matrix<double>(n);

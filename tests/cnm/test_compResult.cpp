@@ -19,7 +19,8 @@ using Matrix = QVector<QVector<double>>;
 // Point p of an iteration gets the row {base + p, -(base + p)}, so rows are recognisable.
 Matrix rows(int count, double base) {
     Matrix M;
-    for (int p = 0; p < count; ++p) M.append({base + p, -(base + p)});
+    for (int p = 0; p < count; ++p)
+        M.append({base + p, -(base + p)});
     return M;
 }
 
@@ -37,7 +38,8 @@ compResult recordWith(const QVector<QVector<double>>& R) {
 // The rows of `source` at the given point indices.
 Matrix pick(const Matrix& source, const QVector<int>& index) {
     Matrix M;
-    for (int p : index) M.append(source[p]);
+    for (int p : index)
+        M.append(source[p]);
     return M;
 }
 
@@ -113,10 +115,12 @@ namespace {
 
 compResult fullRecord(int iterations) {
     QVector<QVector<double>> R;
-    for (int k = 0; k < iterations; ++k) R.append({double(k + 2), double(k + 1)});
+    for (int k = 0; k < iterations; ++k)
+        R.append({double(k + 2), double(k + 1)});
     compResult c = recordWith(R);
     c.sortDataByResidual();
-    for (int k = 0; k < iterations; ++k) c.ODE_sol.append({rows(2, k), rows(2, k + 0.5)});
+    for (int k = 0; k < iterations; ++k)
+        c.ODE_sol.append({rows(2, k), rows(2, k + 0.5)});
     c.ode_time = {0, 0.5, 1};
     c.computation_log = QStringList{"line 1", "line 2"};
     return c;

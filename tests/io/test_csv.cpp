@@ -22,7 +22,9 @@ QStringList& logLines() {
     return lines;
 }
 
-void collect(QtMsgType, const QMessageLogContext&, const QString& msg) { logLines().append(msg); }
+void collect(QtMsgType, const QMessageLogContext&, const QString& msg) {
+    logLines().append(msg);
+}
 
 class Csv : public ::testing::Test {
 protected:
@@ -123,7 +125,10 @@ TEST_F(Csv, WriteWithHeaderExactText) {
         QByteArray text;
     };
     const Case cases[] = {
-        {"labels", {{1, 2.5}, {1.0 / 3, 1e-7}}, {"a", "b"}, {"x", "y"},
+        {"labels",
+         {{1, 2.5}, {1.0 / 3, 1e-7}},
+         {"a", "b"},
+         {"x", "y"},
          ",x,y\na,1,2.5\nb,0.333333,1e-07"},
         {"row labels run out", {{1}, {2}, {3}}, {"first"}, {"v"}, ",v\nfirst,1\n,2\n,3"},
         // Empty column labels give a first line of commas, one per column.

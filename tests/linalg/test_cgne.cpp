@@ -23,7 +23,8 @@ ublas::matrix<double> mat(std::initializer_list<std::initializer_list<double>> r
     std::size_t i = 0;
     for (const auto& row : rows) {
         std::size_t j = 0;
-        for (double v : row) A(i, j++) = v;
+        for (double v : row)
+            A(i, j++) = v;
         ++i;
     }
     return A;
@@ -32,7 +33,8 @@ ublas::matrix<double> mat(std::initializer_list<std::initializer_list<double>> r
 ublas::vector<double> vec(std::initializer_list<double> values) {
     ublas::vector<double> v(values.size());
     std::size_t i = 0;
-    for (double x : values) v(i++) = x;
+    for (double x : values)
+        v(i++) = x;
     return v;
 }
 
@@ -80,8 +82,8 @@ TEST(CgnePlain, SquareNonSingularSystemsReachTheExactSolution) {
         {"diagonal", mat({{2, 0, 0}, {0, -3, 0}, {0, 0, 0.5}}), vec({1, 2, 3})},
         {"non-symmetric", mat({{1, 2}, {3, 4}}), vec({-1, 0.5})},
         {"3x3 full", mat({{4, -2, 1}, {3, 6, -4}, {2, 1, 8}}), vec({1, -2, 3})},
-        {"4x4 Hilbert-like", mat({{1, 0.5, 0.3, 0.25}, {0.5, 1, 0.5, 0.3},
-                                  {0.3, 0.5, 1, 0.5}, {0.25, 0.3, 0.5, 1}}),
+        {"4x4 Hilbert-like",
+         mat({{1, 0.5, 0.3, 0.25}, {0.5, 1, 0.5, 0.3}, {0.3, 0.5, 1, 0.5}, {0.25, 0.3, 0.5, 1}}),
          vec({2, -1, 0.5, 4})},
     };
     for (const SquareCase& c : cases) {
@@ -204,8 +206,8 @@ TEST(CgneWeighted, SizeMismatchLogsAndReturnsZeroEvenWithLongerWeights) {
 }
 
 TEST(CgneWeighted, QtContainerForm) {
-    const QVector<double> x = cgne_ATAx_ATb_with_weight(QVector<QVector<double>>{{1}, {1}},
-                                                        {0, 3}, {1, 2});
+    const QVector<double> x =
+        cgne_ATAx_ATb_with_weight(QVector<QVector<double>>{{1}, {1}}, {0, 3}, {1, 2});
     ASSERT_EQ(x.size(), 1);
     EXPECT_NEAR(x[0], 2.4, 1e-12);
 }

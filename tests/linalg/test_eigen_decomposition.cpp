@@ -26,7 +26,8 @@ ublas::matrix<double> mat(std::initializer_list<std::initializer_list<double>> r
     std::size_t i = 0;
     for (const auto& row : rows) {
         std::size_t j = 0;
-        for (double v : row) A(i, j++) = v;
+        for (double v : row)
+            A(i, j++) = v;
         ++i;
     }
     return A;
@@ -37,7 +38,9 @@ QStringList& logLines() {
     return lines;
 }
 
-void collect(QtMsgType, const QMessageLogContext&, const QString& msg) { logLines().append(msg); }
+void collect(QtMsgType, const QMessageLogContext&, const QString& msg) {
+    logLines().append(msg);
+}
 
 double maxOffDiagonal(const ublas::matrix<double>& D) {
     double m = 0;
@@ -60,23 +63,27 @@ void expectValidDecomposition(const ublas::matrix<double>& A,
     // Rows of V are orthonormal.
     const ublas::matrix<double> VVt = ublas::prod(V, ublas::trans(V));
     for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = 0; j < n; ++j) EXPECT_NEAR(VVt(i, j), i == j ? 1 : 0, 1e-12);
+        for (std::size_t j = 0; j < n; ++j)
+            EXPECT_NEAR(VVt(i, j), i == j ? 1 : 0, 1e-12);
     // A = V^T D V.
     const ublas::matrix<double> DV = ublas::prod(D, V);
     const ublas::matrix<double> back = ublas::prod(ublas::trans(V), DV);
     for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = 0; j < n; ++j) EXPECT_NEAR(back(i, j), A(i, j), tol);
+        for (std::size_t j = 0; j < n; ++j)
+            EXPECT_NEAR(back(i, j), A(i, j), tol);
     // Row i of V is an eigenvector of A for D(i, i).
     for (std::size_t i = 0; i < n; ++i) {
         const ublas::vector<double> v = ublas::row(V, i);
         const ublas::vector<double> Av = ublas::prod(A, v);
-        for (std::size_t k = 0; k < n; ++k) EXPECT_NEAR(Av(k), D(i, i) * v(k), tol);
+        for (std::size_t k = 0; k < n; ++k)
+            EXPECT_NEAR(Av(k), D(i, i) * v(k), tol);
     }
 }
 
 std::vector<double> sortedDiagonal(const ublas::matrix<double>& D) {
     std::vector<double> d;
-    for (std::size_t i = 0; i < D.size1(); ++i) d.push_back(D(i, i));
+    for (std::size_t i = 0; i < D.size1(); ++i)
+        d.push_back(D(i, i));
     std::sort(d.begin(), d.end());
     return d;
 }
@@ -154,7 +161,8 @@ TEST(EigenDecomposition, KnownEigenvalues) {
         expectValidDecomposition(c.A, r, 1e-12);
         const std::vector<double> d = sortedDiagonal(r[0]);
         ASSERT_EQ(d.size(), c.eigenvalues.size());
-        for (std::size_t i = 0; i < d.size(); ++i) EXPECT_NEAR(d[i], c.eigenvalues[i], 1e-12);
+        for (std::size_t i = 0; i < d.size(); ++i)
+            EXPECT_NEAR(d[i], c.eigenvalues[i], 1e-12);
     }
 }
 
@@ -166,13 +174,15 @@ TEST(EigenDecomposition, RandomSymmetricMatricesReconstruct) {
         ublas::matrix<double> A(n, n);
         double trace = 0;
         for (std::size_t i = 0; i < n; ++i) {
-            for (std::size_t j = 0; j <= i; ++j) A(i, j) = A(j, i) = u(rng);
+            for (std::size_t j = 0; j <= i; ++j)
+                A(i, j) = A(j, i) = u(rng);
             trace += A(i, i);
         }
         const QVector<ublas::matrix<double>> r = eigenDecomposition(A);
         expectValidDecomposition(A, r, 1e-11);
         double sum = 0;
-        for (double d : sortedDiagonal(r[0])) sum += d;
+        for (double d : sortedDiagonal(r[0]))
+            sum += d;
         EXPECT_NEAR(sum, trace, 1e-12);
     }
 }
@@ -185,13 +195,15 @@ TEST(EigenDecomposition, LargeEntriesTerminate) {
     const std::size_t n = 6;
     ublas::matrix<double> A(n, n);
     for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = 0; j <= i; ++j) A(i, j) = A(j, i) = u(rng);
+        for (std::size_t j = 0; j <= i; ++j)
+            A(i, j) = A(j, i) = u(rng);
     const QVector<ublas::matrix<double>> r = eigenDecomposition(A);
     ASSERT_EQ(r.size(), 2);
-    const ublas::matrix<double> back = ublas::prod(ublas::trans(r[1]),
-                                                   ublas::matrix<double>(ublas::prod(r[0], r[1])));
+    const ublas::matrix<double> back =
+        ublas::prod(ublas::trans(r[1]), ublas::matrix<double>(ublas::prod(r[0], r[1])));
     for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = 0; j < n; ++j) EXPECT_NEAR(back(i, j), A(i, j), 1e-5);
+        for (std::size_t j = 0; j < n; ++j)
+            EXPECT_NEAR(back(i, j), A(i, j), 1e-5);
 }
 
 TEST(EigenDecomposition, EmptyMatrixGivesEmptyPair) {
