@@ -1,0 +1,234 @@
+// Expression language tables: precedence, associativity, functions, the unary minus rule,
+// malformed input (NaN), names and the unknown-name message.
+#include "expr/parser.h"
+
+#include "expr/reference_reduction.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+const double NaN = std::nan("");
+
+double eval(const QString& text, const QStringList& names = {}, const QVector<double>& values = {}) {
+    parser p(text);
+    p.variable_name = names;
+    p.generate_tree();
+    const double fast = p.evaluate_tree(values);
+    const double ref = reference_reduction(p.tree, values);
+    // The compiled program and the literal reduction agree on every row.
+    if (std::isnan(ref))
+        EXPECT_TRUE(std::isnan(fast)) << text.toStdString();
+    else
+        EXPECT_EQ(fast, ref) << text.toStdString();
+    return fast;
+}
+
+struct row {
+    const char* expression;
+    double expected; // NaN: the expression must not evaluate
+};
+
+void checkRows(const std::vector<row>& rows, const QStringList& names = {},
+               const QVector<double>& values = {}) {
+    for (const row& r : rows) {
+        const double v = eval(QString::fromUtf8(r.expression), names, values);
+        if (std::isnan(r.expected))
+            EXPECT_TRUE(std::isnan(v)) << r.expression << " gave " << v;
+        else
+            EXPECT_NEAR(v, r.expected, 1e-12 * std::max(1.0, std::fabs(r.expected)))
+                << r.expression;
+    }
+}
+
+TEST(Parser, ArithmeticPrecedenceAndAssociativity) {
+    checkRows({
+        {"2+3*4", 14},
+        {"(2+3)*4", 20},
+        {"2^3^2", 512},
+        {"(2^3)^2", 64},
+        {"8/2/2", 2},
+        {"10-4-3", 3},
+        {"2*3^2", 18},
+        {"-2^2", -4},          // read as 0-2^2
+        {"1-2+3", 2},
+        {"12/3*2", 8},
+        {"2*-3", -6},          // after the cut at "*", "-3" is a number
+        {"(-3)", NaN},         // minus after "(" has no left operand
+        {"2+(-3)", NaN},
+        {"2^-1", 0.5},         // "-1" survives the cut at "^" as a number
+        {"1e3+2.5E1", 1025},
+        {"1.5*2", 3},
+        {".5+.25", 0.75},
+    });
+}
+
+TEST(Parser, UnaryMinusOnlyAtTheStart) {
+    checkRows({{"-x+1", -1}, {"-x*2", -4}, {"3*(-x)", NaN}, {"EXP(-x)", NaN}}, {"x"}, {2});
+}
+
+TEST(Parser, Functions) {
+    checkRows({
+        {"EXP(0)+LOG10(100)", 3},
+        {"ASIN(1)", M_PI / 2},
+        {"SIN(0)+COS(0)", 1},
+        {"LOG10(1000)", 3},
+        {"LN(EXP(2))", 2},
+        {"LOG(EXP(2))", 2},
+        {"ABS(0-3)", 3},
+        {"SIGN(0)", 1},
+        {"SIGN(0-2)", -1},
+        {"SQRT(16)", 4},
+        {"SQRT(0-1)", NaN},
+        {"TAN(0)+ATAN(0)+ACOS(1)", 0},
+        {"2*EXP(1)", 2 * std::exp(1.0)},
+        {"EXP(1)^2", std::exp(1.0) * std::exp(1.0)},
+        {"SIGN(LOG(0-1))", 1}, // NaN is not below 0
+    });
+    // SQRT is a power of 0.5: minus infinity gives plus infinity.
+    EXPECT_EQ(eval("SQRT(x)", {"x"}, {-INFINITY}), INFINITY);
+    EXPECT_EQ(eval("SIGN(x)", {"x"}, {-0.0}), 1.0);
+}
+
+TEST(Parser, UnbalancedAndMalformed) {
+    checkRows({
+        {"(2+3", 5},   // the unclosed parenthesis still applies
+        {"2+3)", 5},
+        {"2)", NaN},
+        {")2", NaN},
+        {"()", NaN},
+        {"EXP()", NaN},
+        {"2+", NaN},
+        {"*2", NaN},
+        {"2++3", NaN},
+        {"2 3", 23}, // blanks are removed before anything else
+        {"", NaN},
+        {"((4))", 4},
+        {"exp(0)", NaN}, // lower-case function names are not functions
+        {"1e-3", NaN},   // a signed exponent is cut at the minus
+    });
+}
+
+TEST(Parser, BlanksAndLineBreaksAreIgnored) {
+    const QStringList names{"a", "b"};
+    const QVector<double> values{6, 3};
+    EXPECT_EQ(eval("a / b", names, values), 2);
+    EXPECT_EQ(eval("a\n/\r\nb", names, values), 2);
+}
+
+TEST(Parser, VariablesAndNames) {
+    parser p;
+    EXPECT_EQ(p.extract_variables("k1*X+k2*X^2+3"), (QStringList{"k1", "X", "k2"}));
+    // Function names are recognised in any letter case when names are extracted.
+    EXPECT_EQ(p.extract_variables("exp(k)+Log10(V)"), (QStringList{"k", "V"}));
+    // Numbers, including the ones Qt reads such as inf, are not names; 1e- is.
+    EXPECT_EQ(p.extract_variables("inf*a+1e-3"), (QStringList{"a", "1e"}));
+
+    const QStringList names{"t", "A", "k"};
+    EXPECT_DOUBLE_EQ(eval("-k*A+t", names, {1, 3, 2}), -5);
+    // The first matching name gives the index.
+    EXPECT_DOUBLE_EQ(eval("A", {"A", "A"}, {7, 8}), 7);
+}
+
+TEST(Parser, UnknownNameIsReportedAndEvaluatesToNaN) {
+    parser p("k*A");
+    p.variable_name = QStringList{"A"};
+    p.generate_tree();
+    EXPECT_TRUE(p.tree.isEmpty());
+    ASSERT_EQ(p.error_list.size(), 1);
+    EXPECT_EQ(p.error_list[0],
+              "Variables appear in the expression is not provided in the variable_name list.");
+    EXPECT_TRUE(std::isnan(p.evaluate_tree({1, 2})));
+}
+
+TEST(Parser, TooFewValuesGiveNaN) {
+    parser p("a+b");
+    p.variable_name = QStringList{"a", "b"};
+    p.generate_tree();
+    EXPECT_EQ(p.evaluate_tree({1, 2}), 3);
+    EXPECT_TRUE(std::isnan(p.evaluate_tree({1})));
+    parser lone("b");
+    lone.variable_name = QStringList{"a", "b"};
+    lone.generate_tree();
+    EXPECT_TRUE(std::isnan(lone.evaluate_tree({1})));
+}
+
+TEST(Parser, EvaluateATreeOrdersTimeStateParameters) {
+    parser p("t+10*A+100*B+1000*k");
+    p.variable_name = QStringList{"t", "A", "B", "k"};
+    p.generate_tree();
+    EXPECT_EQ(p.evaluate_aTree(1, {2, 3}, {4}), 4321);
+}
+
+TEST(Parser, CopyEvaluatesAfterOriginalIsGone) {
+    parser* original = new parser("x^2+1");
+    original->variable_name = QStringList{"x"};
+    original->generate_tree();
+    parser copy = *original;
+    delete original;
+    EXPECT_EQ(copy.evaluate_tree({3}), 10);
+}
+
+TEST(Parser, TreeIsPostfix) {
+    parser p("2+3*4");
+    p.generate_tree();
+    QStringList order;
+    for (const parser_token& t : p.tree) order << t.display;
+    EXPECT_EQ(order, (QStringList{"2", "3", "4", "*", "+"}));
+}
+
+TEST(ParserToken, SplitKeepsOperatorsAndDropsEmptyPieces) {
+    auto texts = [](const QVector<parser_token>& v) {
+        QStringList out;
+        for (const auto& t : v) out << t.text;
+        return out;
+    };
+    parser_token t;
+    t.text = "a+b+c";
+    auto s = t.split("+", 2, 3);
+    EXPECT_EQ(texts(s), (QStringList{"a", "+", "b", "+", "c"}));
+    EXPECT_EQ(s[0].type, -1);
+    EXPECT_EQ(s[1].type, 2);
+    EXPECT_EQ(s[1].value, 3);
+    t.text = "+a";
+    EXPECT_EQ(texts(t.split("+", 2, 3)), (QStringList{"+", "a"}));
+    t.text = "a++b";
+    EXPECT_EQ(texts(t.split("+", 2, 3)), (QStringList{"a", "+", "+", "b"}));
+    t.text = "3.5";
+    s = t.split("*", 2, 1);
+    ASSERT_EQ(s.size(), 1);
+    EXPECT_EQ(s[0].type, 0);
+    EXPECT_EQ(s[0].value, 3.5);
+    t.text = "2*1e3";
+    s = t.split("*", 2, 1);
+    EXPECT_EQ(s[2].type, 0);
+    EXPECT_EQ(s[2].display, "1000");
+}
+
+TEST(ParserToken, OperateFailsOnOperatorsAndPropagates) {
+    parser_token plus;
+    plus.type = 2;
+    plus.value = 3;
+    parser_token two;
+    two.type = 0;
+    two.value = 2;
+    parser_token op = plus;
+    op.operate(two, plus, {});
+    EXPECT_EQ(op.type, -2);
+    parser_token again = plus;
+    again.operate(two, op, {});
+    EXPECT_EQ(again.type, -2);
+    parser_token close;
+    close.type = 2;
+    close.value = 101;
+    close.operate(two, {});
+    EXPECT_EQ(close.type, -2);
+    parser_token ok = plus;
+    ok.operate(two, two, {});
+    EXPECT_EQ(ok.type, 0);
+    EXPECT_EQ(ok.value, 4);
+}
+
+} // namespace
