@@ -240,6 +240,22 @@ void parameters::createParameters(QVector<QVector<double>> table, QStringList na
     }
 }
 
+QStringList parameters::makeParameters(QVector<QVector<double>> table, QStringList names) {
+    clear();
+    checkDoIandBounds(table, names);
+    const QStringList boundMessages = errors;
+    createParameters(table, names);
+    return boundMessages;
+}
+
+bool parameters::checkCompleteness() {
+    if (parameterNames.size() == gText.size())
+        return true;
+    errors.append(QStringLiteral("Parameters are not specified correctly, Cluster Newton method "
+                                 "cannot be run. Check Step 3."));
+    return false;
+}
+
 void parameters::parseParameterExpressions(QString text) {
     gText = text.split(QLatin1Char('\n'));
     QStringList lhs, rhs;

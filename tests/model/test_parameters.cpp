@@ -198,6 +198,25 @@ TEST(Generation, MismatchLeavesTextsAlone) {
     EXPECT_EQ(record.parameterNames, QStringList("K"));
 }
 
+TEST(Generation, RegenerationKeepsBoundMessagesAndChecksCompleteness) {
+    parameters record;
+    record.errors = QStringList("old");
+    record.gText = QStringList("stale=1");
+    const QStringList bound =
+        record.makeParameters({{1, 10, 0, NaN}, {NaN, 5, 0, NaN}}, {"K", "V"});
+    EXPECT_EQ(bound, QStringList("Parameter V's lowerbound of the domain of interest is not "
+                                 "defined."));
+    EXPECT_TRUE(record.errors.isEmpty());
+    EXPECT_EQ(record.gText, QStringList("K=10^(x1)"));
+    EXPECT_FALSE(record.checkCompleteness());
+    EXPECT_EQ(record.errors, QStringList("Parameters are not specified correctly, Cluster Newton "
+                                         "method cannot be run. Check Step 3."));
+
+    record.makeParameters({{1, 10, 0, NaN}, {4, 5, 0, NaN}}, {"K", "V"});
+    EXPECT_TRUE(record.checkCompleteness());
+    EXPECT_TRUE(record.errors.isEmpty());
+}
+
 TEST(Parsing, CommentsContinuationsAndBlanks) {
     parameters record;
     record.parameterNames = QStringList({"K1", "K2"});
