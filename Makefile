@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps configure build test bench asan tsan fuzz clean format
+.PHONY: deps configure build run test bench asan tsan fuzz clean format
 
 deps:
 	@bash scripts/install-deps
@@ -13,6 +13,9 @@ configure: deps
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/src/velmora $(ARGS)
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
