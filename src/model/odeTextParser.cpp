@@ -165,8 +165,8 @@ void odeTextParser::probeEquation(int i, int valueLength) {
 
         int entry;
         if (f1 == f0) {
+            // No dependence; the sparse Jacobian reads unset entries as 0.
             entry = 0;
-            jacobian(i, j) = 0.0;
         } else if (std::fabs((f0 - f1) - (f1 - f2)) >= curvatureThreshold(rj, f0, f1, f2)) {
             entry = -1;
         } else {
