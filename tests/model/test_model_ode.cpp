@@ -3,6 +3,8 @@
 // and the failure results (NaN parameters, failing integration, the time limit).
 #include "model/model_ode.h"
 
+#include "model/model_fixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,28 +14,9 @@
 
 namespace {
 
+using namespace fixtures;
+
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-odeTextParser parsedOde(const QString& text) {
-    odeTextParser ode;
-    ode.readText(text);
-    ode.parse();
-    return ode;
-}
-
-dose_event dose(double time, int compartment, double dosage, double duration = 0.0) {
-    dose_event d;
-    d.time = time;
-    d.timeOk = true;
-    d.dosage = dosage;
-    d.dosageOk = true;
-    d.duration = duration;
-    d.durationOk = true;
-    d.compartmentIndex = compartment;
-    d.compartmentFound = true;
-    d.isValid = true;
-    return d;
-}
 
 // A dose field written as an expression of parameters, as the dose table leaves it.
 void dependOn(parser& expression, double& value, bool& depends, const QString& text) {
@@ -42,22 +25,6 @@ void dependOn(parser& expression, double& value, bool& depends, const QString& t
     expression.generate_tree();
     value = kNaN;
     depends = true;
-}
-
-observation_event observation(double time) {
-    observation_event o;
-    o.time = time;
-    o.timeOk = true;
-    o.valueOk = true;
-    o.observedExpressionOk = true;
-    o.isValid = true;
-    return o;
-}
-
-QVector<observation_event> observationsAt(const std::vector<double>& times) {
-    QVector<observation_event> out;
-    for (double t : times) out << observation(t);
-    return out;
 }
 
 model_ode makeModel(const QString& text, const QVector<dose_event>& doses,
@@ -200,13 +167,13 @@ TEST(ModelEvaluate, MichaelisMentenTwoCompartmentAgainstReference) {
     // mm2: 1000 at 0 into A1, 500 over 1 h from 12 h into A1.
     const double Km = 5, V1 = 20, Vmax = 100, k12 = 0.3, k21 = 0.1;
     const std::vector<double> times = {0.5, 1, 2, 4, 8, 12, 12.5, 13, 16, 24, 36};
-    model_ode m = makeModel("dA1dt = -Vmax*A1/(Km*V1 + A1) - k12*A1 + k21*A2\n"
-                            "dA2dt = k12*A1 - k21*A2",
-                            {dose(0, 0, 1000), dose(12, 0, 500, 1)}, observationsAt(times));
+    model_ode m = mm2Model();
+    ASSERT_EQ(mm2Times(), times);
     ASSERT_EQ(m.ode.parameter_name, (QStringList{"Km", "V1", "Vmax", "k12", "k21"}));
     m.relativeTolerance = 1e-8;
     m.absoluteTolerance = 1e-8;
-    const QVector<QVector<double>> rows = m.evaluate({Km, V1, Vmax, k12, k21});
+    ASSERT_EQ(mm2Parameters(), (QVector<double>{Km, V1, Vmax, k12, k21}));
+    const QVector<QVector<double>> rows = m.evaluate(mm2Parameters());
 
     double infusion = 0.0;
     const rhs_function f = [&](double, const std::vector<double>& x, std::vector<double>& d) {
