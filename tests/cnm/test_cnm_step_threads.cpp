@@ -1,7 +1,9 @@
-// The fast Cluster Newton step against the literal row-by-row algorithm, and its rules on
-// problems with exact answers: linear models, unusable points, coincident points.
+// The fast Cluster Newton step (on the thread pool) against the literal row-by-row algorithm,
+// the engine's two forms of it, and its rules on problems with exact answers: linear
+// models, unusable points, coincident points.
 #include "cnm/cluster_newton_step.h"
 
+#include "cnm/cluster_newton_method.h"
 #include "cnm/literal_step.h"
 #include "cnm/smooth_cluster.h"
 
@@ -256,6 +258,47 @@ TEST(WeightedObservation, CombinesRowsAndMarksLengthMismatch) {
     ASSERT_EQ(Y.size(), 2);
     EXPECT_EQ(Y[0][1], 7.0);
     EXPECT_TRUE(std::isnan(Y[1][0]) && std::isnan(Y[1][1]));
+}
+
+} // namespace
+
+namespace {
+
+// The engine's two forms read Y_obs, the bounds, stage1 and Y_star_noise from the engine.
+TEST(IterateWeightedA, BothFormsMatchTheLiteralAlgorithm) {
+    const smooth_cluster c(50, 3, 5, 33);
+    QVector<QVector<double>> W{{1.0, 0.5, 0.0, 0.0, -1.0}, {0.0, 1.0, 1.0, 1.0, 0.0},
+                               {0.3, 0.0, 0.0, 2.0, 1.0}};
+    cluster_newton_method engine;
+    engine.setY_star_matrix(c.Yobs, c.X.size());
+    engine.x_lowerBound = c.lb;
+    engine.x_upperBound = c.ub;
+    engine.Y_star_noise = 0.0;
+    for (bool stage1 : {true, false}) {
+        engine.stage1 = stage1;
+        expectAgreement(engine.iterate_weighted_A(c.X, c.Y, c.alive, c.lambda),
+                        literal_step(c.X, c.Y, c.alive, c.lambda, c.Yobs, c.lb, c.ub, 0.0,
+                                     stage1),
+                        1e-9);
+        expectAgreement(engine.iterate_weighted_A(c.X, c.Y, c.alive, c.lambda, W),
+                        literal_step(c.X, weighted_observations(c.Y, W), c.alive, c.lambda,
+                                     weighted_observation(c.Yobs, W), c.lb, c.ub, 0.0, stage1),
+                        1e-9);
+    }
+}
+
+TEST(IterateWeightedA, UnusablePointGetsAFreshTargetEachCall) {
+    smooth_cluster c(30, 2, 3, 4);
+    c.Y[0][1] = NAN;
+    c.alive[0] = false;
+    cluster_newton_method engine;
+    engine.setY_star_matrix(c.Yobs, c.X.size());
+    engine.x_lowerBound = c.lb;
+    engine.x_upperBound = c.ub;
+    const QVector<QVector<double>> a = engine.iterate_weighted_A(c.X, c.Y, c.alive, c.lambda);
+    const QVector<QVector<double>> b = engine.iterate_weighted_A(c.X, c.Y, c.alive, c.lambda);
+    EXPECT_NE(a[0], b[0]);
+    EXPECT_EQ(a[1], b[1]);
 }
 
 } // namespace
