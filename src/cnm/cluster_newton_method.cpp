@@ -11,9 +11,11 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <mutex>
 
 namespace {
 
@@ -21,8 +23,29 @@ const double NaN = std::numeric_limits<double>::quiet_NaN();
 
 QString number(double value) { return QString::number(value, 'g', 6); }
 
-void appendResult(QList<QVector<QVector<double>>>& list, const QVector<QVector<double>>& r) {
-    list.append(r);
+// The hand-over between the engine's thread and the pool's threads during a pass. QtConcurrent
+// orders everything already; the map and reduce functions also synchronise through this
+// atomic and mutex, so that the thread sanitizer, which cannot see Qt's own locks, sees the
+// order of the accesses to the evaluators and the results as well. It is shared by all
+// engines (a little extra synchronisation between simultaneous runs is harmless).
+std::atomic<int> passToken{0};
+std::mutex reduceMutex;
+
+// parallelODEeval_aux_function behind the acquire: the evaluator is copied after it.
+struct evaluate_point {
+    typedef QVector<QVector<double>> result_type;
+
+    QVector<QVector<double>> operator()(const model_ode& model) const {
+        passToken.load(std::memory_order_acquire);
+        QVector<QVector<double>> states = parallelODEeval_aux_function(model);
+        passToken.fetch_add(1, std::memory_order_acq_rel);
+        return states;
+    }
+};
+
+void appendResult(QList<QVector<QVector<double>>>& list, const QVector<QVector<double>>& states) {
+    std::lock_guard<std::mutex> lock(reduceMutex);
+    list.append(states);
 }
 
 // The values without NaN, ascending.
@@ -164,9 +187,13 @@ QVector<QVector<double>> cluster_newton_method::evaluatePoints(
 
     QList<QVector<QVector<double>>> results;
     if (parallelEvaluation) {
+        passToken.fetch_add(1, std::memory_order_release);
         results = QtConcurrent::blockingMappedReduced<QList<QVector<QVector<double>>>>(
-            count == models.size() ? models : models.mid(0, count), parallelODEeval_aux_function,
+            count == models.size() ? models : models.mid(0, count), evaluate_point(),
             appendResult, QtConcurrent::OrderedReduce);
+        passToken.load(std::memory_order_acquire);
+        { std::lock_guard<std::mutex> lastReduce(reduceMutex); } // after the last append
+
         emit additional_modelEval((k + 1) * N + 1);
     } else {
         for (int i = 0; i < count; ++i) {

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <stdexcept>
 
@@ -590,11 +591,18 @@ TEST_F(EngineThread, RunsInAWorkerAndStopsOnRequest) {
             ++window.completed;
             loop.quit();
         });
+        // Set in the worker as the run's last act, read here before touching the engine:
+        // an order the thread sanitizer can see (it cannot see Qt's own locks).
+        std::atomic<bool> done{false};
+        QObject::connect(
+            engine, &cluster_newton_method::calculationCompleted, engine,
+            [&done] { done.store(true, std::memory_order_release); }, Qt::DirectConnection);
         QTimer::singleShot(120000, &loop, &QEventLoop::quit);
         ASSERT_TRUE(QMetaObject::invokeMethod(engine, "run_3"));
         loop.exec();
         worker.quit();
         worker.wait();
+        ASSERT_TRUE(done.load(std::memory_order_acquire));
 
         EXPECT_EQ(window.completed, 1);
         EXPECT_FALSE(engine->isRunning);
