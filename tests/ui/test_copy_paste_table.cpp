@@ -2,41 +2,14 @@
 // with their messages, copy of rectangular and ragged selections, and the key bindings.
 #include "ui/QTableWidgetWithCopyPaste.h"
 
+#include "ui/message_box_catcher.h"
+
 #include <QApplication>
 #include <QClipboard>
-#include <QMessageBox>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
-
-// Closes the next modal message box and keeps its text; empty when none appeared.
-class MessageBoxCatcher : public QObject {
-public:
-    QString text;
-    QString title;
-    void arm()
-    {
-        text.clear();
-        title.clear();
-        QTimer::singleShot(0, this, [this] { poll(); });
-    }
-
-private:
-    int tries = 0;
-    void poll()
-    {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            text = box->text();
-            title = box->windowTitle();
-            box->accept();
-            return;
-        }
-        if (++tries < 200)
-            QTimer::singleShot(5, this, [this] { poll(); });
-    }
-};
 
 QString cell(QTableWidget& t, int r, int c)
 {
