@@ -23,6 +23,8 @@ MainWindow::MainWindow(QWidget* parent)
       CNthread(nullptr),
       ui(new Ui::MainWindow)
 {
+    // Results travel from the worker thread through queued signals.
+    compResult::registerMetaType();
     ui->setupUi(this);
     resize(1280, 720);
     setWindowTitle(QStringLiteral("MainWindow"));

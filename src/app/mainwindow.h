@@ -6,6 +6,7 @@
 // Their bodies are split by page over mainwindow_step*.cpp.
 #pragma once
 
+#include "cnm/compResult.h"
 #include "model/dose_event.h"
 #include "model/observation_event.h"
 #include "model/odeTextParser.h"
@@ -55,6 +56,9 @@ public:
     QStringList doseParameterNames;
     // The observation table's texts before the last Observation-menu action.
     QVector<QVector<QString>> observationTableSnapshot;
+
+    // The result of the last computation, shown on page 6.
+    compResult computationResult;
 
     // The model directory last opened or saved; empty until then.
     QString modelDirectory;
@@ -155,6 +159,7 @@ public slots:
     void menu_open();
 
     // Page 6: the result plots and their export.
+    void update_computation_result(compResult result);
     void on_comboBox_plot_x_axis_currentIndexChanged(int index);
     void on_comboBox_plot_y_axis_currentIndexChanged(int index);
     void on_spinBox_iterationNumber_valueChanged(int n);

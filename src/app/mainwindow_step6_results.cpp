@@ -3,6 +3,11 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+void MainWindow::update_computation_result(compResult result)
+{
+    Q_UNUSED(result);
+}
+
 void MainWindow::on_comboBox_plot_x_axis_currentIndexChanged(int index)
 {
     Q_UNUSED(index);
