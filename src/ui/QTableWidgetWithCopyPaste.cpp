@@ -35,7 +35,9 @@ void QTableWidgetWithCopyPaste::paste()
 {
     const QString text = QApplication::clipboard()->text(QClipboard::Clipboard);
     QStringList cells = text.split(QRegExp("\n|\t"));
-    while (!cells.isEmpty() && cells.last().isEmpty())
+    // The newline that ends the last line leaves one empty entry. Only that one goes: an
+    // empty last cell of the block (an unused note column, say) is a cell like any other.
+    if (text.endsWith(QLatin1Char('\n')))
         cells.removeLast();
 
     // Each line of the block ends with a newline, so the newlines count the rows; a text

@@ -16,7 +16,8 @@ public:
     // leaves the clipboard untouched.
     void copy();
     // Replaces all rows by the clipboard block, which must have as many columns as the
-    // table; a malformed block is refused with a message box and changes nothing.
+    // table; a malformed block (a text without newline included) is refused with a message
+    // box and changes nothing.
     void paste();
 
 protected:

@@ -34,3 +34,25 @@ private:
             QTimer::singleShot(5, this, [this] { poll(); });
     }
 };
+
+// Closes every modal message box as soon as it appears and keeps its text, so that a test
+// that meets an unexpected box fails instead of waiting for a click.
+class ModalBoxGuard : public QObject {
+public:
+    QStringList texts;
+
+    ModalBoxGuard()
+    {
+        timer.setInterval(20);
+        QObject::connect(&timer, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                texts << box->text();
+                box->accept();
+            }
+        });
+        timer.start();
+    }
+
+private:
+    QTimer timer;
+};
