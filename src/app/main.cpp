@@ -7,8 +7,7 @@
 #include <QApplication>
 #include <QStringList>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
     MainWindow window;
@@ -16,8 +15,7 @@ int main(int argc, char* argv[])
     const QStringList args = QCoreApplication::arguments();
     const int screenshots = args.indexOf(QStringLiteral("--screenshots"));
     if (screenshots >= 0) {
-        if (screenshots + 1 >= args.size())
-            return 2;
+        if (screenshots + 1 >= args.size()) return 2;
         return renderScreenshots(window, args.at(screenshots + 1));
     }
 

@@ -16,13 +16,8 @@
 #include <QThread>
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent),
-      version(QStringLiteral("alpha 3.1.4")),
-      numInitCluster(250),
-      CNmethod(nullptr),
-      CNthread(nullptr),
-      ui(new Ui::MainWindow)
-{
+    : QMainWindow(parent), version(QStringLiteral("alpha 3.1.4")), numInitCluster(250),
+      CNmethod(nullptr), CNthread(nullptr), ui(new Ui::MainWindow) {
     // Results travel from the worker thread through queued signals.
     compResult::registerMetaType();
     ui->setupUi(this);
@@ -52,8 +47,7 @@ MainWindow::MainWindow(QWidget* parent)
     ui->pushButton_ODEs_undo->setEnabled(false);
 }
 
-MainWindow::~MainWindow()
-{
+MainWindow::~MainWindow() {
     // A thread that is still running when it is destroyed aborts the process: ask the
     // engine to stop, end the thread's event loop and wait for the iteration to return.
     if (CNthread) {
@@ -63,8 +57,7 @@ MainWindow::~MainWindow()
     delete ui;
 }
 
-void MainWindow::createActions()
-{
+void MainWindow::createActions() {
     struct spec {
         QAction** action;
         const char* objectName;
@@ -104,9 +97,8 @@ void MainWindow::createActions()
         {&showHideCopyVariableAct, "showHideCopyVariableAct",
          "&Show/Hide Copy variable dropdown menu", "Show/Hide Copy variable dropdown menu",
          &MainWindow::menu_showHide_copyVariable},
-        {&showHideStructJacobianAct, "showHideStructJacobianAct",
-         "&Show/Hide Structure Jacobian", "Show/Hide Structure Jacobian",
-         &MainWindow::menu_showHideStructJacobian},
+        {&showHideStructJacobianAct, "showHideStructJacobianAct", "&Show/Hide Structure Jacobian",
+         "Show/Hide Structure Jacobian", &MainWindow::menu_showHideStructJacobian},
         {&showHideWeightsAct, "showHideWeightsAct", "&Show/Hide Weights", "Show/Hide Weights",
          &MainWindow::menu_showHideWeights},
     };
@@ -121,8 +113,7 @@ void MainWindow::createActions()
     saveAct->setShortcuts(QKeySequence::Save);
 }
 
-void MainWindow::createMenus()
-{
+void MainWindow::createMenus() {
     fileMenu = menuBar()->addMenu(tr("&File"));
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
     fileMenu->addAction(openAct);
@@ -149,8 +140,7 @@ void MainWindow::createMenus()
     viewMenu->addAction(showHideWeightsAct);
 }
 
-ChartView* MainWindow::placeChart(Chart* chart, QWidget* placeholder)
-{
+ChartView* MainWindow::placeChart(Chart* chart, QWidget* placeholder) {
     chart->legend()->hide();
     ChartView* view = new ChartView(chart, placeholder);
     view->setRenderHint(QPainter::Antialiasing);
@@ -160,8 +150,7 @@ ChartView* MainWindow::placeChart(Chart* chart, QWidget* placeholder)
     return view;
 }
 
-void MainWindow::createCharts()
-{
+void MainWindow::createCharts() {
     using namespace QtCharts;
     chart_scatterPlot = new Chart;
     chart_scatterPlot->addSeries(new QScatterSeries);
@@ -196,8 +185,7 @@ void MainWindow::createCharts()
     }
 }
 
-void MainWindow::on_toolBox_currentChanged(int index)
-{
+void MainWindow::on_toolBox_currentChanged(int index) {
     if (index == 2) {
         const QStringList& names = para.parameterNames;
         QTableWidget* spec = ui->tableWidget_parametersSpec;
@@ -219,8 +207,7 @@ void MainWindow::on_toolBox_currentChanged(int index)
     }
 }
 
-void MainWindow::on_tabWidget_currentChanged(int index)
-{
+void MainWindow::on_tabWidget_currentChanged(int index) {
     // The plots of each tab are redrawn by the result pages; here only the export button
     // follows what the tab shows.
     Q_UNUSED(index);
@@ -230,15 +217,23 @@ void MainWindow::on_tabWidget_currentChanged(int index)
                                           : QStringLiteral("save plot as CSV"));
 }
 
-void MainWindow::enable_model_related_UI(bool enable)
-{
-    const QList<QWidget*> widgets{
-        ui->comboBox_ODE_text_replace, ui->lineEdit_ODEs_replace_to, ui->pushButton,
-        ui->pushButton_4, ui->pushButton_6, ui->pushButton_increaseObsRows,
-        ui->pushButton_ODEsReplace, ui->pushButton_ODEs_undo, ui->spinBox_numTotIter,
-        ui->spinBox_numWeightIter, ui->spinBox_numS2_iter, ui->lineEdit_initialLambda,
-        ui->lineEdit_odeRelTol, ui->pushButton_importInitCluster, ui->spinBox_numInitICluster,
-        ui->pushButton_runCNmethod};
+void MainWindow::enable_model_related_UI(bool enable) {
+    const QList<QWidget*> widgets{ui->comboBox_ODE_text_replace,
+                                  ui->lineEdit_ODEs_replace_to,
+                                  ui->pushButton,
+                                  ui->pushButton_4,
+                                  ui->pushButton_6,
+                                  ui->pushButton_increaseObsRows,
+                                  ui->pushButton_ODEsReplace,
+                                  ui->pushButton_ODEs_undo,
+                                  ui->spinBox_numTotIter,
+                                  ui->spinBox_numWeightIter,
+                                  ui->spinBox_numS2_iter,
+                                  ui->lineEdit_initialLambda,
+                                  ui->lineEdit_odeRelTol,
+                                  ui->pushButton_importInitCluster,
+                                  ui->spinBox_numInitICluster,
+                                  ui->pushButton_runCNmethod};
     for (QWidget* w : widgets)
         w->setEnabled(enable);
 
@@ -256,18 +251,15 @@ void MainWindow::enable_model_related_UI(bool enable)
         e->setReadOnly(!enable);
 }
 
-void MainWindow::menu_showHide_copyVariable()
-{
+void MainWindow::menu_showHide_copyVariable() {
     ui->groupBox_copyVariable->setHidden(!ui->groupBox_copyVariable->isHidden());
 }
 
-void MainWindow::menu_showHideStructJacobian()
-{
+void MainWindow::menu_showHideStructJacobian() {
     ui->tableWidget_jacobian->setHidden(!ui->tableWidget_jacobian->isHidden());
 }
 
-void MainWindow::menu_showHideWeights()
-{
+void MainWindow::menu_showHideWeights() {
     ui->frame_weights->setHidden(!ui->frame_weights->isHidden());
     ui->spinBox_numWeightIter->setValue(0);
 }

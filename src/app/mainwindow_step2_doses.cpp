@@ -7,8 +7,7 @@
 
 #include <QSignalBlocker>
 
-void MainWindow::showCellResult(QTableWidgetItem* item, const event_cell_result& result)
-{
+void MainWindow::showCellResult(QTableWidgetItem* item, const event_cell_result& result) {
     if (result.textColour != event_cell_result::colour::unchanged) {
         // Colouring the item is not an edit: the cell handler must not run again.
         const QSignalBlocker blocker(item->tableWidget());
@@ -29,8 +28,7 @@ void MainWindow::showCellResult(QTableWidgetItem* item, const event_cell_result&
     }
 }
 
-void MainWindow::on_tableWidget_doseEvents_itemChanged(QTableWidgetItem* item)
-{
+void MainWindow::on_tableWidget_doseEvents_itemChanged(QTableWidgetItem* item) {
     const int row = item->row();
     const int column = item->column();
     const QString text = item->text();
@@ -40,23 +38,19 @@ void MainWindow::on_tableWidget_doseEvents_itemChanged(QTableWidgetItem* item)
 
     // The simulation page starts from the same doses.
     QTableWidget* simulation = ui->tableWidget_simulationDoseEvents;
-    if (simulation->columnCount() <= column)
-        simulation->setColumnCount(column + 1);
-    if (simulation->rowCount() <= row)
-        simulation->setRowCount(row + 1);
+    if (simulation->columnCount() <= column) simulation->setColumnCount(column + 1);
+    if (simulation->rowCount() <= row) simulation->setRowCount(row + 1);
     simulation->setItem(row, column, new QTableWidgetItem(text));
 }
 
-void MainWindow::on_pushButton_raed_in_dose_events_clicked()
-{
+void MainWindow::on_pushButton_raed_in_dose_events_clicked() {
     para.parameterNames =
         rebuildParameterNames(doseEvents, odeParser.parameter_name, doseParameterNames);
     const QStringList& names = para.parameterNames;
 
-    ui->lab_parameterNames->setText(QStringLiteral("Parameters: ")
-                                    + names.join(QLatin1Char(' ')));
-    ui->lab_variableNames->setText(QStringLiteral("Variables: ")
-                                   + odeParser.variable_name.join(QLatin1Char(' ')));
+    ui->lab_parameterNames->setText(QStringLiteral("Parameters: ") + names.join(QLatin1Char(' ')));
+    ui->lab_variableNames->setText(QStringLiteral("Variables: ") +
+                                   odeParser.variable_name.join(QLatin1Char(' ')));
 
     for (QTableWidget* t : {static_cast<QTableWidget*>(ui->tableWidget_parametersSpec),
                             static_cast<QTableWidget*>(ui->tableWidget_simulationParameters)}) {
@@ -66,7 +60,6 @@ void MainWindow::on_pushButton_raed_in_dose_events_clicked()
     para.simulationExpressions.resize(names.size());
 }
 
-void MainWindow::on_pushButton_6_clicked()
-{
+void MainWindow::on_pushButton_6_clicked() {
     ui->tableWidget_doseEvents->setRowCount(ui->tableWidget_doseEvents->rowCount() + 5);
 }

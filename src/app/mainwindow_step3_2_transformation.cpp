@@ -9,14 +9,12 @@
 #include <QFileDialog>
 #include <QSignalBlocker>
 
-void MainWindow::on_textEdit_paraDefinition_textChanged()
-{
+void MainWindow::on_textEdit_paraDefinition_textChanged() {
     para.parseParameterExpressions(ui->textEdit_paraDefinition->toPlainText());
     displayError();
 }
 
-void MainWindow::on_textEdit_paraDefInverse_textChanged()
-{
+void MainWindow::on_textEdit_paraDefInverse_textChanged() {
     para.parseParameterExpressionsInverse(ui->textEdit_paraDefInverse->toPlainText());
     // Drawing the cluster starts a new message list; keep what the parse reported.
     const QStringList parseMessages = para.errors;
@@ -26,34 +24,28 @@ void MainWindow::on_textEdit_paraDefInverse_textChanged()
     ui->textBrowser_x_names->setPlainText(para.gInverseText.join(QLatin1Char('\n')));
 }
 
-void MainWindow::drawInitialCluster()
-{
+void MainWindow::drawInitialCluster() {
     para.generateInitialCluster(tableReadDouble(ui->tableWidget_parametersSpec), numInitCluster);
     showInitialCluster();
 }
 
-void MainWindow::showInitialCluster()
-{
+void MainWindow::showInitialCluster() {
     tableDisplayHHeader(ui->tableWidget_initialCluster, para.initialCluster, para.xNames);
 }
 
-void MainWindow::on_pushButton_4_clicked()
-{
+void MainWindow::on_pushButton_4_clicked() {
     drawInitialCluster();
     displayError();
 }
 
-void MainWindow::on_pushButton_importInitCluster_clicked()
-{
+void MainWindow::on_pushButton_importInitCluster_clicked() {
     const QString file = QFileDialog::getOpenFileName(this, tr("Read .csv file of initial X"),
                                                       modelDirectory, tr("(*.csv)"));
-    if (file.isEmpty())
-        return;
+    if (file.isEmpty()) return;
     importInitialCluster(file);
 }
 
-void MainWindow::importInitialCluster(const QString& file)
-{
+void MainWindow::importInitialCluster(const QString& file) {
     para.setInitialCluster(csvReadToDouble(file));
     showInitialCluster();
     // The computation uses as many points as were imported; the spin box shows that count.
@@ -65,7 +57,6 @@ void MainWindow::importInitialCluster(const QString& file)
     displayError();
 }
 
-void MainWindow::on_spinBox_numInitICluster_valueChanged(int n)
-{
+void MainWindow::on_spinBox_numInitICluster_valueChanged(int n) {
     numInitCluster = n;
 }

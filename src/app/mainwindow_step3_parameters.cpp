@@ -8,19 +8,16 @@
 
 namespace {
 
-int nonEmptyLines(const QStringList& lines)
-{
+int nonEmptyLines(const QStringList& lines) {
     int count = 0;
     for (const QString& line : lines)
-        if (!line.trimmed().isEmpty())
-            ++count;
+        if (!line.trimmed().isEmpty()) ++count;
     return count;
 }
 
 } // namespace
 
-void MainWindow::on_pushButton_makePara_clicked()
-{
+void MainWindow::on_pushButton_makePara_clicked() {
     const QStringList names = para.parameterNames;
     para.clear();
     const QVector<QVector<double>> table = tableReadDouble(ui->tableWidget_parametersSpec);
@@ -42,8 +39,7 @@ void MainWindow::on_pushButton_makePara_clicked()
 }
 
 void MainWindow::on_tableWidget_parametersSpec_currentItemChanged(QTableWidgetItem* current,
-                                                                  QTableWidgetItem* previous)
-{
+                                                                  QTableWidgetItem* previous) {
     Q_UNUSED(current);
     Q_UNUSED(previous);
     on_pushButton_makePara_clicked();

@@ -5,13 +5,11 @@
 
 void MainWindow::CNmethod_computation_completed() {}
 
-void MainWindow::on_spinBox_numTotIter_valueChanged(int n)
-{
+void MainWindow::on_spinBox_numTotIter_valueChanged(int n) {
     Q_UNUSED(n);
 }
 
-void MainWindow::on_spinBox_numWeightIter_valueChanged(int n)
-{
+void MainWindow::on_spinBox_numWeightIter_valueChanged(int n) {
     Q_UNUSED(n);
 }
 

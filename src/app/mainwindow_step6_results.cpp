@@ -3,28 +3,23 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::update_computation_result(compResult result)
-{
+void MainWindow::update_computation_result(compResult result) {
     Q_UNUSED(result);
 }
 
-void MainWindow::on_comboBox_plot_x_axis_currentIndexChanged(int index)
-{
+void MainWindow::on_comboBox_plot_x_axis_currentIndexChanged(int index) {
     Q_UNUSED(index);
 }
 
-void MainWindow::on_comboBox_plot_y_axis_currentIndexChanged(int index)
-{
+void MainWindow::on_comboBox_plot_y_axis_currentIndexChanged(int index) {
     Q_UNUSED(index);
 }
 
-void MainWindow::on_spinBox_iterationNumber_valueChanged(int n)
-{
+void MainWindow::on_spinBox_iterationNumber_valueChanged(int n) {
     Q_UNUSED(n);
 }
 
-void MainWindow::on_checkBox_scatterPlot_fixaxis_stateChanged(int state)
-{
+void MainWindow::on_checkBox_scatterPlot_fixaxis_stateChanged(int state) {
     Q_UNUSED(state);
 }
 
@@ -32,34 +27,28 @@ void MainWindow::on_pushButton_SSR_para_next_clicked() {}
 
 void MainWindow::on_pushButton_SSR_para_prev_clicked() {}
 
-void MainWindow::on_comboBox_SSRpara_index_currentIndexChanged(int index)
-{
+void MainWindow::on_comboBox_SSRpara_index_currentIndexChanged(int index) {
     Q_UNUSED(index);
 }
 
-void MainWindow::on_spinBox_percentile_valueChanged(int n)
-{
+void MainWindow::on_spinBox_percentile_valueChanged(int n) {
     Q_UNUSED(n);
 }
 
-void MainWindow::on_comboBox_ODE_plot_variable_currentIndexChanged(int index)
-{
+void MainWindow::on_comboBox_ODE_plot_variable_currentIndexChanged(int index) {
     Q_UNUSED(index);
 }
 
-void MainWindow::on_checkBox_ode_sol_y_log_stateChanged(int state)
-{
+void MainWindow::on_checkBox_ode_sol_y_log_stateChanged(int state) {
     Q_UNUSED(state);
 }
 
-void MainWindow::on_tableWidget_X_corr_cellClicked(int row, int column)
-{
+void MainWindow::on_tableWidget_X_corr_cellClicked(int row, int column) {
     Q_UNUSED(row);
     Q_UNUSED(column);
 }
 
-void MainWindow::on_tableWidget_X_corr_cellChanged(int row, int column)
-{
+void MainWindow::on_tableWidget_X_corr_cellChanged(int row, int column) {
     Q_UNUSED(row);
     Q_UNUSED(column);
 }

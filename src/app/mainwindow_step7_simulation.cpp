@@ -6,20 +6,17 @@ void MainWindow::on_pushButton_computeSimulation_clicked() {}
 
 void MainWindow::on_lineEdit_simulationTimePoints_editingFinished() {}
 
-void MainWindow::on_checkBox_ode_simulation_sol_y_log_stateChanged(int state)
-{
+void MainWindow::on_checkBox_ode_simulation_sol_y_log_stateChanged(int state) {
     Q_UNUSED(state);
 }
 
 void MainWindow::on_pushButton_increaseSimulationDose_clicked() {}
 
-void MainWindow::on_tableWidget_simulationDoseEvents_itemChanged(QTableWidgetItem* item)
-{
+void MainWindow::on_tableWidget_simulationDoseEvents_itemChanged(QTableWidgetItem* item) {
     Q_UNUSED(item);
 }
 
-void MainWindow::on_tableWidget_simulationParameters_itemChanged(QTableWidgetItem* item)
-{
+void MainWindow::on_tableWidget_simulationParameters_itemChanged(QTableWidgetItem* item) {
     Q_UNUSED(item);
 }
 

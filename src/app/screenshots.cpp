@@ -33,8 +33,7 @@ const char* const pbpkText =
     "dALIdt = 25.5*AAR/1.7 + 58.5*AGU/(1.2*KpGU) + 3.9*ASP/(0.18*KpSP) "
     "- 87.9*ALI/(1.8*KpLI) - CLint*ALI/(1.8*KpLI) ; hepatic elimination";
 
-void typeText(QWidget* target, const QString& text)
-{
+void typeText(QWidget* target, const QString& text) {
     target->setFocus();
     for (const QChar ch : text) {
         const int key = ch == QLatin1Char('\n') ? int(Qt::Key_Return) : int(ch.unicode());
@@ -46,14 +45,12 @@ void typeText(QWidget* target, const QString& text)
     }
 }
 
-void setCell(QTableWidget* table, int row, int column, const QString& text)
-{
+void setCell(QTableWidget* table, int row, int column, const QString& text) {
     table->setCurrentCell(row, column);
     table->setItem(row, column, new QTableWidgetItem(text));
 }
 
-void fillModel(MainWindow& window)
-{
+void fillModel(MainWindow& window) {
     QToolBox* toolBox = window.findChild<QToolBox*>("toolBox");
 
     // Step1: the ODE text, typed.
@@ -76,16 +73,15 @@ void fillModel(MainWindow& window)
         const char* lower;
         const char* upper;
     };
-    const bound bounds[] = {{"CLint", "1", "500"}, {"CLr", "0.1", "50"}, {"KpAD", "0.1", "20"},
-                            {"KpBO", "2", "2"},    {"KpBR", "0.5", "0.5"}, {"KpGU", "1.5", "1.5"},
+    const bound bounds[] = {{"CLint", "1", "500"},  {"CLr", "0.1", "50"},   {"KpAD", "0.1", "20"},
+                            {"KpBO", "2", "2"},     {"KpBR", "0.5", "0.5"}, {"KpGU", "1.5", "1.5"},
                             {"KpHT", "1.2", "1.2"}, {"KpKI", "1.8", "1.8"}, {"KpLI", "0.1", "20"},
-                            {"KpLU", "1", "1"},    {"KpMU", "0.1", "20"},  {"KpSK", "0.1", "20"},
+                            {"KpLU", "1", "1"},     {"KpMU", "0.1", "20"},  {"KpSK", "0.1", "20"},
                             {"KpSP", "1.3", "1.3"}};
     QTableWidget* spec = window.findChild<QTableWidget*>("tableWidget_parametersSpec");
     for (const bound& b : bounds) {
         const int row = window.para.parameterNames.indexOf(QLatin1String(b.name));
-        if (row < 0)
-            continue;
+        if (row < 0) continue;
         setCell(spec, row, 0, QLatin1String(b.lower));
         setCell(spec, row, 1, QLatin1String(b.upper));
     }
@@ -109,16 +105,14 @@ void fillModel(MainWindow& window)
 
 } // namespace
 
-int renderScreenshots(MainWindow& window, const QString& dir)
-{
+int renderScreenshots(MainWindow& window, const QString& dir) {
     QDir().mkpath(dir);
     window.resize(1280, 720);
     fillModel(window);
 
-    const char* const files[] = {"step1_ode",          "step2_doses",
-                                 "step3_parameters",   "step3-2_transformation",
-                                 "step4_observations", "step5_computation",
-                                 "step6_results",      "step7_simulation"};
+    const char* const files[] = {
+        "step1_ode",          "step2_doses",       "step3_parameters", "step3-2_transformation",
+        "step4_observations", "step5_computation", "step6_results",    "step7_simulation"};
     QToolBox* toolBox = window.findChild<QToolBox*>("toolBox");
     window.show();
     int status = 0;
@@ -126,8 +120,7 @@ int renderScreenshots(MainWindow& window, const QString& dir)
         toolBox->setCurrentIndex(i);
         QApplication::processEvents();
         const QString path = QDir(dir).filePath(QString::fromLatin1(files[i]) + ".png");
-        if (!window.grab().save(path))
-            status = 1;
+        if (!window.grab().save(path)) status = 1;
     }
     return status;
 }

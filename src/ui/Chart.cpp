@@ -2,6 +2,4 @@
 #include "ui/Chart.h"
 
 Chart::Chart(QGraphicsItem* parent, Qt::WindowFlags wFlags)
-    : QtCharts::QChart(QtCharts::QChart::ChartTypeCartesian, parent, wFlags)
-{
-}
+    : QtCharts::QChart(QtCharts::QChart::ChartTypeCartesian, parent, wFlags) {}

@@ -2,6 +2,4 @@
 #include "ui/ChartView.h"
 
 ChartView::ChartView(QtCharts::QChart* chart, QWidget* parent)
-    : QtCharts::QChartView(chart, parent)
-{
-}
+    : QtCharts::QChartView(chart, parent) {}

@@ -13,8 +13,7 @@
 
 namespace {
 
-QString cellText(QTableWidget* t, int row, int column, bool* present)
-{
+QString cellText(QTableWidget* t, int row, int column, bool* present) {
     const QTableWidgetItem* item = t->item(row, column);
     *present = item != nullptr;
     return item ? item->text() : QString();
@@ -22,8 +21,7 @@ QString cellText(QTableWidget* t, int row, int column, bool* present)
 
 // Rows before the last: a missing cell is " " and the row ends with "\n". The last row: a
 // missing cell is empty and nothing follows it.
-void writeRows(QTextStream& out, QTableWidget* t, bool withVerticalHeader)
-{
+void writeRows(QTextStream& out, QTableWidget* t, bool withVerticalHeader) {
     const int rows = t->rowCount();
     const int columns = t->columnCount();
     for (int r = 0; r < rows; ++r) {
@@ -39,8 +37,7 @@ void writeRows(QTextStream& out, QTableWidget* t, bool withVerticalHeader)
             cells << (present ? text : (last ? QString() : QStringLiteral(" ")));
         }
         out << cells.join(",");
-        if (!last)
-            out << "\n";
+        if (!last) out << "\n";
     }
 }
 
@@ -48,12 +45,10 @@ void writeRows(QTextStream& out, QTableWidget* t, bool withVerticalHeader)
 // and grows whenever a longer row is met; cells past the end of a short row show "NaN".
 template <typename T>
 void displayRows(QTableWidget* t, const QVector<QVector<T>>& M,
-                 const std::function<QString(const T&)>& format)
-{
+                 const std::function<QString(const T&)>& format) {
     t->clearContents();
     t->setRowCount(M.size());
-    if (M.isEmpty())
-        return;
+    if (M.isEmpty()) return;
     int columns = M.last().size();
     t->setColumnCount(columns);
     for (int r = 0; r < M.size(); ++r) {
@@ -70,8 +65,7 @@ void displayRows(QTableWidget* t, const QVector<QVector<T>>& M,
 
 } // namespace
 
-void csvwrite(QString file, QTableWidget* t)
-{
+void csvwrite(QString file, QTableWidget* t) {
     QFile f(file);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) {
         qDebug() << "Error, unable to open";
@@ -81,8 +75,7 @@ void csvwrite(QString file, QTableWidget* t)
     writeRows(out, t, false);
 }
 
-void csvwriteWithHeader(QString file, QTableWidget* t)
-{
+void csvwriteWithHeader(QString file, QTableWidget* t) {
     QFile f(file);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) {
         qDebug() << "Error, unable to open";
@@ -99,11 +92,9 @@ void csvwriteWithHeader(QString file, QTableWidget* t)
     writeRows(out, t, true);
 }
 
-void csvReadToTable(QString file, QTableWidget* t)
-{
+void csvReadToTable(QString file, QTableWidget* t) {
     QFile f(file);
-    if (!f.exists() || !f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return;
+    if (!f.exists() || !f.open(QIODevice::ReadOnly | QIODevice::Text)) return;
     QTextStream in(&f);
     QVector<QStringList> lines;
     while (!in.atEnd())
@@ -111,8 +102,7 @@ void csvReadToTable(QString file, QTableWidget* t)
 
     t->clearContents();
     t->setRowCount(lines.size());
-    if (lines.isEmpty())
-        return;
+    if (lines.isEmpty()) return;
     int columns = lines.last().size();
     t->setColumnCount(columns);
     for (int r = 0; r < lines.size(); ++r) {
@@ -127,64 +117,53 @@ void csvReadToTable(QString file, QTableWidget* t)
     }
 }
 
-void tableDisplay(QTableWidget* t, QVector<QVector<double>> M)
-{
+void tableDisplay(QTableWidget* t, QVector<QVector<double>> M) {
     displayRows<double>(t, M, [](const double& v) {
         return std::isnan(v) ? QStringLiteral("NaN") : QString::number(v, 'g', 6);
     });
 }
 
-void tableDisplay(QTableWidget* t, QVector<QVector<QString>> M)
-{
+void tableDisplay(QTableWidget* t, QVector<QVector<QString>> M) {
     displayRows<QString>(t, M, [](const QString& v) { return v; });
 }
 
-void tableDisplay(QTableWidget* t, QVector<QVector<int>> M)
-{
+void tableDisplay(QTableWidget* t, QVector<QVector<int>> M) {
     displayRows<int>(t, M, [](const int& v) { return QString::number(v); });
 }
 
-void tableDisplayHHeader(QTableWidget* t, QVector<QVector<double>> M, QStringList header)
-{
+void tableDisplayHHeader(QTableWidget* t, QVector<QVector<double>> M, QStringList header) {
     tableDisplay(t, M);
-    if (t->columnCount() < header.size())
-        t->setColumnCount(header.size());
+    if (t->columnCount() < header.size()) t->setColumnCount(header.size());
     for (int c = 0; c < header.size(); ++c)
         t->setHorizontalHeaderItem(c, new QTableWidgetItem(header[c]));
 }
 
-QVector<QVector<double>> tableReadDouble(QTableWidget* t)
-{
+QVector<QVector<double>> tableReadDouble(QTableWidget* t) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     static const QRegExp blanks("\\s");
     QVector<QVector<double>> M(t->rowCount(), QVector<double>(t->columnCount(), nan));
     for (int r = 0; r < t->rowCount(); ++r) {
         for (int c = 0; c < t->columnCount(); ++c) {
             const QTableWidgetItem* item = t->item(r, c);
-            if (!item)
-                continue;
+            if (!item) continue;
             QString text = item->text();
             const QString upper = text.toUpper();
-            if (text.isEmpty() || upper == " " || upper == "NA" || upper == "NAN")
-                continue;
+            if (text.isEmpty() || upper == " " || upper == "NA" || upper == "NAN") continue;
             text.remove(blanks);
             bool ok = false;
             const double value = text.toDouble(&ok);
-            if (ok)
-                M[r][c] = value;
+            if (ok) M[r][c] = value;
         }
     }
     return M;
 }
 
-QVector<QVector<QString>> tableReadString(QTableWidget* t)
-{
+QVector<QVector<QString>> tableReadString(QTableWidget* t) {
     QVector<QVector<QString>> M(t->rowCount(), QVector<QString>(t->columnCount()));
     for (int r = 0; r < t->rowCount(); ++r) {
         for (int c = 0; c < t->columnCount(); ++c) {
             const QTableWidgetItem* item = t->item(r, c);
-            if (item && item->text() != " ")
-                M[r][c] = item->text();
+            if (item && item->text() != " ") M[r][c] = item->text();
         }
     }
     return M;

@@ -21,18 +21,15 @@
 
 namespace {
 
-QString cell(QTableWidget* t, int r, int c)
-{
+QString cell(QTableWidget* t, int r, int c) {
     return t->item(r, c) ? t->item(r, c)->text() : QStringLiteral("<none>");
 }
 
-QColor textColour(QTableWidget* t, int r, int c)
-{
+QColor textColour(QTableWidget* t, int r, int c) {
     return t->item(r, c)->foreground().color();
 }
 
-void pasteBlock(QTableWidget* table, const QString& block)
-{
+void pasteBlock(QTableWidget* table, const QString& block) {
     QApplication::clipboard()->setText(block);
     table->setFocus();
     QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
@@ -68,16 +65,14 @@ private:
     ModalBoxGuard* boxes = nullptr;
 };
 
-void TestDoseObservationPages::cleanup()
-{
+void TestDoseObservationPages::cleanup() {
     delete w;
     const QStringList shown = boxes->texts;
     delete boxes;
     QVERIFY2(shown.isEmpty(), qPrintable(shown.join("; ")));
 }
 
-void TestDoseObservationPages::init()
-{
+void TestDoseObservationPages::init() {
     boxes = new ModalBoxGuard;
     w = new MainWindow;
     doses = w->findChild<QTableWidget*>("tableWidget_doseEvents");
@@ -90,8 +85,7 @@ void TestDoseObservationPages::init()
     QCOMPARE(w->odeParser.variable_name, (QStringList{"Central", "Liver"}));
 }
 
-void TestDoseObservationPages::pastedDoseBlockBuildsEvents()
-{
+void TestDoseObservationPages::pastedDoseBlockBuildsEvents() {
     pasteBlock(doses, "0\tCentral\t100\t0\tloading\n12\tLiver\t50\t2\t\n");
     QCOMPARE(doses->rowCount(), 2);
     QCOMPARE(w->doseEvents.size(), 2);
@@ -118,8 +112,7 @@ void TestDoseObservationPages::pastedDoseBlockBuildsEvents()
             QCOMPARE(cell(simulation, r, c), cell(doses, r, c));
 }
 
-void TestDoseObservationPages::doseExpressionAddsParameter()
-{
+void TestDoseObservationPages::doseExpressionAddsParameter() {
     pasteBlock(doses, "0\tCentral\tD1*70\t0\t\n");
     QVERIFY(w->doseEvents[0].isValid);
     QVERIFY(w->doseEvents[0].dosageDependsOnParameters);
@@ -142,8 +135,7 @@ void TestDoseObservationPages::doseExpressionAddsParameter()
     QCOMPARE(spec->rowCount(), 2);
 }
 
-void TestDoseObservationPages::doseTimeExpressionShowsValue()
-{
+void TestDoseObservationPages::doseTimeExpressionShowsValue() {
     doses->setItem(0, 0, new QTableWidgetItem("2*12"));
     QCOMPARE(w->doseEvents[0].time, 24.0);
     QVERIFY(w->doseEvents[0].timeOk);
@@ -163,8 +155,7 @@ void TestDoseObservationPages::doseTimeExpressionShowsValue()
         "Could not evaluate the expression for the dosage time."));
 }
 
-void TestDoseObservationPages::unknownCompartmentIsRed()
-{
+void TestDoseObservationPages::unknownCompartmentIsRed() {
     doses->setItem(1, 1, new QTableWidgetItem("Gut"));
     QVERIFY(!w->doseEvents[1].compartmentFound);
     QCOMPARE(textColour(doses, 1, 1), QColor(Qt::red));
@@ -177,8 +168,7 @@ void TestDoseObservationPages::unknownCompartmentIsRed()
     QVERIFY(errorPane->toPlainText().contains("Dosing compartment not found."));
 }
 
-void TestDoseObservationPages::compartmentTakesFirstWord()
-{
+void TestDoseObservationPages::compartmentTakesFirstWord() {
     doses->setItem(0, 1, new QTableWidgetItem("Liver central"));
     QCOMPARE(w->doseEvents[0].compartment, QString("Liver"));
     QVERIFY(w->doseEvents[0].compartmentFound);
@@ -187,8 +177,7 @@ void TestDoseObservationPages::compartmentTakesFirstWord()
     QVERIFY(errorPane->isHidden());
 }
 
-void TestDoseObservationPages::editingBeyondTheEventsGrowsThem()
-{
+void TestDoseObservationPages::editingBeyondTheEventsGrowsThem() {
     QPushButton* more = w->findChild<QPushButton*>("pushButton_6");
     QTest::mouseClick(more, Qt::LeftButton);
     QTest::mouseClick(more, Qt::LeftButton);
@@ -203,18 +192,15 @@ void TestDoseObservationPages::editingBeyondTheEventsGrowsThem()
     QCOMPARE(cell(simulation, 12, 0), QString("1"));
 }
 
-void TestDoseObservationPages::increaseRowButtons()
-{
+void TestDoseObservationPages::increaseRowButtons() {
     QTest::mouseClick(w->findChild<QPushButton*>("pushButton_increaseObsRows"), Qt::LeftButton);
     QCOMPARE(observations->rowCount(), 20);
     QTest::mouseClick(w->findChild<QPushButton*>("pushButton_6"), Qt::LeftButton);
     QCOMPARE(doses->rowCount(), 10);
 }
 
-void TestDoseObservationPages::pastedObservationBlockBuildsEvents()
-{
-    pasteBlock(observations,
-               "1\tCentral/k\t2.5\tfirst\n2\tLiver\t1.5\t\n4\tCentral/V\t3\t\n");
+void TestDoseObservationPages::pastedObservationBlockBuildsEvents() {
+    pasteBlock(observations, "1\tCentral/k\t2.5\tfirst\n2\tLiver\t1.5\t\n4\tCentral/V\t3\t\n");
     QCOMPARE(observations->rowCount(), 3);
     QCOMPARE(w->observationEvents.size(), 3);
     QVERIFY(w->observationEvents[0].isValid);
@@ -229,8 +215,7 @@ void TestDoseObservationPages::pastedObservationBlockBuildsEvents()
     QCOMPARE(names, QString("y1=Central/k\ny2=Liver\n"));
 }
 
-void TestDoseObservationPages::observationErrorsAreRed()
-{
+void TestDoseObservationPages::observationErrorsAreRed() {
     observations->setItem(0, 0, new QTableWidgetItem("abc"));
     QCOMPARE(textColour(observations, 0, 0), QColor(Qt::red));
     QVERIFY(!w->observationEvents[0].timeOk);
@@ -244,15 +229,13 @@ void TestDoseObservationPages::observationErrorsAreRed()
 
     observations->setItem(0, 1, new QTableWidgetItem("Central*"));
     QVERIFY(!w->observationEvents[0].observedExpressionOk);
-    QVERIFY(errorPane->toPlainText().contains(
-        "Error in Observation Table (1th row Compartment):"));
+    QVERIFY(errorPane->toPlainText().contains("Error in Observation Table (1th row Compartment):"));
     observations->setItem(0, 1, new QTableWidgetItem("Central/k"));
     QVERIFY(w->observationEvents[0].observedExpressionOk);
     QVERIFY(errorPane->isHidden());
 }
 
-void TestDoseObservationPages::observationMenuPasteSplitsAndGrows()
-{
+void TestDoseObservationPages::observationMenuPasteSplitsAndGrows() {
     observations->setRowCount(2);
     QApplication::clipboard()->setText("1,2\n3");
     w->pasteObservationTimeAct->trigger();
@@ -278,8 +261,7 @@ void TestDoseObservationPages::observationMenuPasteSplitsAndGrows()
     QCOMPARE(observations->rowCount(), 3);
 }
 
-void TestDoseObservationPages::observationMenuFillLog10AndUndo()
-{
+void TestDoseObservationPages::observationMenuFillLog10AndUndo() {
     QApplication::clipboard()->setText("1,2,3");
     w->pasteObservationTimeAct->trigger();
     observations->setItem(0, 1, new QTableWidgetItem("Central"));
@@ -316,8 +298,7 @@ void TestDoseObservationPages::observationMenuFillLog10AndUndo()
     QCOMPARE(cell(observations, 3, 0), QString(""));
 }
 
-void TestDoseObservationPages::undoWithoutSnapshotDoesNothing()
-{
+void TestDoseObservationPages::undoWithoutSnapshotDoesNothing() {
     observations->setItem(0, 0, new QTableWidgetItem("7"));
     w->undoObservationAct->trigger();
     QCOMPARE(cell(observations, 0, 0), QString("7"));

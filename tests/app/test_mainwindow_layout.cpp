@@ -36,29 +36,22 @@ namespace {
 
 // The text a widget shows: button and label texts, a group box's title, a line edit's
 // content.
-QString shownText(QWidget* w)
-{
-    if (auto* b = qobject_cast<QAbstractButton*>(w))
-        return b->text();
-    if (auto* l = qobject_cast<QLabel*>(w))
-        return l->text();
-    if (auto* g = qobject_cast<QGroupBox*>(w))
-        return g->title();
-    if (auto* e = qobject_cast<QLineEdit*>(w))
-        return e->text();
+QString shownText(QWidget* w) {
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+    if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
     return QString();
 }
 
-QStringList headerTexts(QTableWidget* t)
-{
+QStringList headerTexts(QTableWidget* t) {
     QStringList texts;
     for (int c = 0; c < t->columnCount(); ++c)
         texts << (t->horizontalHeaderItem(c) ? t->horizontalHeaderItem(c)->text() : QString());
     return texts;
 }
 
-QStringList tabTitles(QTabWidget* t)
-{
+QStringList tabTitles(QTabWidget* t) {
     QStringList titles;
     for (int i = 0; i < t->count(); ++i)
         titles << t->tabText(i);
@@ -66,11 +59,9 @@ QStringList tabTitles(QTabWidget* t)
 }
 
 // Whether a cell editor is open in the table.
-bool editorOpen(QTableWidget* t)
-{
+bool editorOpen(QTableWidget* t) {
     for (QLineEdit* editor : t->viewport()->findChildren<QLineEdit*>())
-        if (editor->isVisible())
-            return true;
+        if (editor->isVisible()) return true;
     return false;
 }
 
@@ -105,18 +96,14 @@ private slots:
 
 private:
     MainWindow* w = nullptr;
-    template <typename T>
-    T* find(const char* name)
-    {
+    template <typename T> T* find(const char* name) {
         T* widget = w->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qWarning("missing widget %s", name);
+        if (!widget) qWarning("missing widget %s", name);
         return widget;
     }
 };
 
-void TestMainWindowLayout::windowFrame()
-{
+void TestMainWindowLayout::windowFrame() {
     QCOMPARE(w->size(), QSize(1280, 720));
     QCOMPARE(w->windowTitle(), QString("MainWindow"));
     QCOMPARE(w->version, QString("alpha 3.1.4"));
@@ -133,10 +120,9 @@ void TestMainWindowLayout::windowFrame()
     QCOMPARE(find<QFrame>("frame_algorithmSetting")->maximumWidth(), 300);
 }
 
-void TestMainWindowLayout::toolBoxPages()
-{
-    const QStringList pages{"page", "page_7", "page_2", "page_4", "page_5",
-                            "page_8", "page_6", "page_3"};
+void TestMainWindowLayout::toolBoxPages() {
+    const QStringList pages{"page",   "page_7", "page_2", "page_4",
+                            "page_5", "page_8", "page_6", "page_3"};
     const QStringList titles{
         "Step1: Define the model using a system of ODEs",
         "Step2: Define dose events",
@@ -156,116 +142,273 @@ void TestMainWindowLayout::toolBoxPages()
     }
 }
 
-void TestMainWindowLayout::widgetsAndTexts_data()
-{
+void TestMainWindowLayout::widgetsAndTexts_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("className");
     QTest::addColumn<QString>("text");
     // Page 1 and the frame.
-    QTest::newRow("") << "textEdit_ODEExpression" << "QTextEdit" << "";
-    QTest::newRow("") << "tableWidget_jacobian" << "QTableWidget" << "";
-    QTest::newRow("") << "groupBox" << "QGroupBox" << "Replace";
-    QTest::newRow("") << "comboBox_ODE_text_replace" << "QComboBox" << "";
-    QTest::newRow("") << "label_4" << "QLabel" << "to";
-    QTest::newRow("") << "lineEdit_ODEs_replace_to" << "QLineEdit" << "";
-    QTest::newRow("") << "pushButton_findODEText" << "QPushButton" << "Find";
-    QTest::newRow("") << "pushButton_ODEsReplace" << "QPushButton" << "Replace";
-    QTest::newRow("") << "pushButton_ODEs_undo" << "QPushButton" << "undo";
-    QTest::newRow("") << "pushButton" << "QPushButton" << "update Highlights";
-    QTest::newRow("") << "groupBox_copyVariable" << "QGroupBox" << "";
-    QTest::newRow("") << "label_17" << "QLabel"
-                      << "Copy variable and parameter name (by selecting the following drop-down "
-                         "menu you can copy variable and parameter names)";
-    QTest::newRow("") << "comboBox_copyVPnames" << "QComboBox" << "";
-    QTest::newRow("") << "lab_variableNames" << "QLabel" << "Variables: ";
-    QTest::newRow("") << "lab_parameterNames" << "QLabel" << "Parameters:";
-    QTest::newRow("") << "textEdit_error" << "QTextEdit" << "";
+    QTest::newRow("textEdit_ODEExpression") << "textEdit_ODEExpression"
+                                            << "QTextEdit"
+                                            << "";
+    QTest::newRow("tableWidget_jacobian") << "tableWidget_jacobian"
+                                          << "QTableWidget"
+                                          << "";
+    QTest::newRow("groupBox") << "groupBox"
+                              << "QGroupBox"
+                              << "Replace";
+    QTest::newRow("comboBox_ODE_text_replace") << "comboBox_ODE_text_replace"
+                                               << "QComboBox"
+                                               << "";
+    QTest::newRow("label_4") << "label_4"
+                             << "QLabel"
+                             << "to";
+    QTest::newRow("lineEdit_ODEs_replace_to") << "lineEdit_ODEs_replace_to"
+                                              << "QLineEdit"
+                                              << "";
+    QTest::newRow("pushButton_findODEText") << "pushButton_findODEText"
+                                            << "QPushButton"
+                                            << "Find";
+    QTest::newRow("pushButton_ODEsReplace") << "pushButton_ODEsReplace"
+                                            << "QPushButton"
+                                            << "Replace";
+    QTest::newRow("pushButton_ODEs_undo") << "pushButton_ODEs_undo"
+                                          << "QPushButton"
+                                          << "undo";
+    QTest::newRow("pushButton") << "pushButton"
+                                << "QPushButton"
+                                << "update Highlights";
+    QTest::newRow("groupBox_copyVariable") << "groupBox_copyVariable"
+                                           << "QGroupBox"
+                                           << "";
+    QTest::newRow("label_17")
+        << "label_17"
+        << "QLabel"
+        << "Copy variable and parameter name (by selecting the following drop-down "
+           "menu you can copy variable and parameter names)";
+    QTest::newRow("comboBox_copyVPnames") << "comboBox_copyVPnames"
+                                          << "QComboBox"
+                                          << "";
+    QTest::newRow("lab_variableNames") << "lab_variableNames"
+                                       << "QLabel"
+                                       << "Variables: ";
+    QTest::newRow("lab_parameterNames") << "lab_parameterNames"
+                                        << "QLabel"
+                                        << "Parameters:";
+    QTest::newRow("textEdit_error") << "textEdit_error"
+                                    << "QTextEdit"
+                                    << "";
     // Page 2.
-    QTest::newRow("") << "tableWidget_doseEvents" << "QTableWidgetWithCopyPaste" << "";
-    QTest::newRow("") << "pushButton_6" << "QPushButton" << "increase dose rows";
+    QTest::newRow("tableWidget_doseEvents") << "tableWidget_doseEvents"
+                                            << "QTableWidgetWithCopyPaste"
+                                            << "";
+    QTest::newRow("pushButton_6") << "pushButton_6"
+                                  << "QPushButton"
+                                  << "increase dose rows";
     // Page 3 and 3-2.
-    QTest::newRow("") << "tableWidget_parametersSpec" << "QTableWidgetWithCopyPaste" << "";
-    QTest::newRow("") << "label" << "QLabel" << "g(x)";
-    QTest::newRow("") << "textEdit_paraDefinition" << "QTextEdit" << "";
-    QTest::newRow("") << "label_2" << "QLabel" << "g inverse";
-    QTest::newRow("") << "textEdit_paraDefInverse" << "QTextEdit" << "";
-    QTest::newRow("") << "label_3" << "QLabel" << "Initial Cluster";
-    QTest::newRow("") << "tableWidget_initialCluster" << "QTableWidgetWithCopyPaste" << "";
-    QTest::newRow("") << "pushButton_importInitCluster" << "QPushButton" << "Import initial X";
-    QTest::newRow("") << "pushButton_4" << "QPushButton" << "Generate Parameters";
-    QTest::newRow("") << "spinBox_numInitICluster" << "QSpinBox" << "";
+    QTest::newRow("tableWidget_parametersSpec") << "tableWidget_parametersSpec"
+                                                << "QTableWidgetWithCopyPaste"
+                                                << "";
+    QTest::newRow("label") << "label"
+                           << "QLabel"
+                           << "g(x)";
+    QTest::newRow("textEdit_paraDefinition") << "textEdit_paraDefinition"
+                                             << "QTextEdit"
+                                             << "";
+    QTest::newRow("label_2") << "label_2"
+                             << "QLabel"
+                             << "g inverse";
+    QTest::newRow("textEdit_paraDefInverse") << "textEdit_paraDefInverse"
+                                             << "QTextEdit"
+                                             << "";
+    QTest::newRow("label_3") << "label_3"
+                             << "QLabel"
+                             << "Initial Cluster";
+    QTest::newRow("tableWidget_initialCluster") << "tableWidget_initialCluster"
+                                                << "QTableWidgetWithCopyPaste"
+                                                << "";
+    QTest::newRow("pushButton_importInitCluster") << "pushButton_importInitCluster"
+                                                  << "QPushButton"
+                                                  << "Import initial X";
+    QTest::newRow("pushButton_4") << "pushButton_4"
+                                  << "QPushButton"
+                                  << "Generate Parameters";
+    QTest::newRow("spinBox_numInitICluster") << "spinBox_numInitICluster"
+                                             << "QSpinBox"
+                                             << "";
     // Page 4.
-    QTest::newRow("") << "tableWidget_observations" << "QTableWidgetWithCopyPaste" << "";
-    QTest::newRow("") << "pushButton_increaseObsRows" << "QPushButton"
-                      << "increase observation rows";
+    QTest::newRow("tableWidget_observations") << "tableWidget_observations"
+                                              << "QTableWidgetWithCopyPaste"
+                                              << "";
+    QTest::newRow("pushButton_increaseObsRows") << "pushButton_increaseObsRows"
+                                                << "QPushButton"
+                                                << "increase observation rows";
     // Page 5.
-    QTest::newRow("") << "tabWidget_2" << "QTabWidget" << "";
-    QTest::newRow("") << "textEdi_compLog" << "QTextEdit" << "";
-    QTest::newRow("") << "spinBox_numTotIter" << "QSpinBox" << "";
-    QTest::newRow("") << "spinBox_numS2_iter" << "QSpinBox" << "";
-    QTest::newRow("") << "lineEdit_odeRelTol" << "QLineEdit" << "0.1";
-    QTest::newRow("") << "lineEdit_initialLambda" << "QLineEdit" << "1.00";
-    QTest::newRow("") << "frame_weights" << "QFrame" << "";
-    QTest::newRow("") << "spinBox_numWeightIter" << "QSpinBox" << "";
-    QTest::newRow("") << "textEdit_weights" << "QTextEdit" << "";
-    QTest::newRow("") << "pushButton_runCNmethod" << "QPushButton"
-                      << "Start Cluster Newton method computation";
-    QTest::newRow("") << "progressBar_CN" << "QProgressBar" << "";
+    QTest::newRow("tabWidget_2") << "tabWidget_2"
+                                 << "QTabWidget"
+                                 << "";
+    QTest::newRow("textEdi_compLog") << "textEdi_compLog"
+                                     << "QTextEdit"
+                                     << "";
+    QTest::newRow("spinBox_numTotIter") << "spinBox_numTotIter"
+                                        << "QSpinBox"
+                                        << "";
+    QTest::newRow("spinBox_numS2_iter") << "spinBox_numS2_iter"
+                                        << "QSpinBox"
+                                        << "";
+    QTest::newRow("lineEdit_odeRelTol") << "lineEdit_odeRelTol"
+                                        << "QLineEdit"
+                                        << "0.1";
+    QTest::newRow("lineEdit_initialLambda") << "lineEdit_initialLambda"
+                                            << "QLineEdit"
+                                            << "1.00";
+    QTest::newRow("frame_weights") << "frame_weights"
+                                   << "QFrame"
+                                   << "";
+    QTest::newRow("spinBox_numWeightIter") << "spinBox_numWeightIter"
+                                           << "QSpinBox"
+                                           << "";
+    QTest::newRow("textEdit_weights") << "textEdit_weights"
+                                      << "QTextEdit"
+                                      << "";
+    QTest::newRow("pushButton_runCNmethod") << "pushButton_runCNmethod"
+                                            << "QPushButton"
+                                            << "Start Cluster Newton method computation";
+    QTest::newRow("progressBar_CN") << "progressBar_CN"
+                                    << "QProgressBar"
+                                    << "";
     // Page 6.
-    QTest::newRow("") << "pushButton_saveAsCSV" << "QPushButton" << "save plot as CSV";
-    QTest::newRow("") << "pushButton_saveAsPDF" << "QPushButton" << "save plot as PDF";
-    QTest::newRow("") << "label_tolerence" << "QLabel" << "";
-    QTest::newRow("") << "label_8" << "QLabel" << "Percentile";
-    QTest::newRow("") << "spinBox_percentile" << "QSpinBox" << "";
-    QTest::newRow("") << "label_7" << "QLabel" << "Iteration";
-    QTest::newRow("") << "spinBox_iterationNumber" << "QSpinBox" << "";
-    QTest::newRow("") << "tabWidget" << "QTabWidget" << "";
-    QTest::newRow("") << "widget_ODE_sol_plot" << "QWidget" << "";
-    QTest::newRow("") << "comboBox_ODE_plot_variable" << "QComboBox" << "";
-    QTest::newRow("") << "checkBox_ode_sol_y_log" << "QCheckBox" << "y-axis log-scale";
-    QTest::newRow("") << "widget_plot_observation_simulation" << "QWidget" << "";
-    QTest::newRow("") << "textBrowser_y_names" << "QTextBrowser" << "";
-    QTest::newRow("") << "tableWidget_resultPara" << "QTableWidget" << "";
-    QTest::newRow("") << "widget_parameterRangePlot" << "QWidget" << "";
-    QTest::newRow("") << "textBrowser_x_names" << "QTextBrowser" << "";
-    QTest::newRow("") << "pushButton_SSR_para_prev" << "QPushButton" << "<";
-    QTest::newRow("") << "comboBox_SSRpara_index" << "QComboBox" << "";
-    QTest::newRow("") << "pushButton_SSR_para_next" << "QPushButton" << ">";
-    QTest::newRow("") << "checkBox_SSRpara_Plot_fixaxis" << "QCheckBox" << "Fix Axis";
-    QTest::newRow("") << "widget_SSRpara" << "QWidget" << "";
-    QTest::newRow("") << "widget_plot" << "QWidget" << "";
-    QTest::newRow("") << "label_13" << "QLabel" << "X-axis:";
-    QTest::newRow("") << "comboBox_plot_x_axis" << "QComboBox" << "";
-    QTest::newRow("") << "label_14" << "QLabel" << "Y-axis:";
-    QTest::newRow("") << "comboBox_plot_y_axis" << "QComboBox" << "";
-    QTest::newRow("") << "checkBox_scatterPlot_fixaxis" << "QCheckBox" << "fix axis";
-    QTest::newRow("") << "checkBox_showInitClusterSP" << "QCheckBox" << "show initial cluster";
-    QTest::newRow("") << "label_9" << "QLabel" << "Sample Correlation Matrix of X";
-    QTest::newRow("") << "tableWidget_X_corr" << "QTableWidget" << "";
+    QTest::newRow("pushButton_saveAsCSV") << "pushButton_saveAsCSV"
+                                          << "QPushButton"
+                                          << "save plot as CSV";
+    QTest::newRow("pushButton_saveAsPDF") << "pushButton_saveAsPDF"
+                                          << "QPushButton"
+                                          << "save plot as PDF";
+    QTest::newRow("label_tolerence") << "label_tolerence"
+                                     << "QLabel"
+                                     << "";
+    QTest::newRow("label_8") << "label_8"
+                             << "QLabel"
+                             << "Percentile";
+    QTest::newRow("spinBox_percentile") << "spinBox_percentile"
+                                        << "QSpinBox"
+                                        << "";
+    QTest::newRow("label_7") << "label_7"
+                             << "QLabel"
+                             << "Iteration";
+    QTest::newRow("spinBox_iterationNumber") << "spinBox_iterationNumber"
+                                             << "QSpinBox"
+                                             << "";
+    QTest::newRow("tabWidget") << "tabWidget"
+                               << "QTabWidget"
+                               << "";
+    QTest::newRow("widget_ODE_sol_plot") << "widget_ODE_sol_plot"
+                                         << "QWidget"
+                                         << "";
+    QTest::newRow("comboBox_ODE_plot_variable") << "comboBox_ODE_plot_variable"
+                                                << "QComboBox"
+                                                << "";
+    QTest::newRow("checkBox_ode_sol_y_log") << "checkBox_ode_sol_y_log"
+                                            << "QCheckBox"
+                                            << "y-axis log-scale";
+    QTest::newRow("widget_plot_observation_simulation") << "widget_plot_observation_simulation"
+                                                        << "QWidget"
+                                                        << "";
+    QTest::newRow("textBrowser_y_names") << "textBrowser_y_names"
+                                         << "QTextBrowser"
+                                         << "";
+    QTest::newRow("tableWidget_resultPara") << "tableWidget_resultPara"
+                                            << "QTableWidget"
+                                            << "";
+    QTest::newRow("widget_parameterRangePlot") << "widget_parameterRangePlot"
+                                               << "QWidget"
+                                               << "";
+    QTest::newRow("textBrowser_x_names") << "textBrowser_x_names"
+                                         << "QTextBrowser"
+                                         << "";
+    QTest::newRow("pushButton_SSR_para_prev") << "pushButton_SSR_para_prev"
+                                              << "QPushButton"
+                                              << "<";
+    QTest::newRow("comboBox_SSRpara_index") << "comboBox_SSRpara_index"
+                                            << "QComboBox"
+                                            << "";
+    QTest::newRow("pushButton_SSR_para_next") << "pushButton_SSR_para_next"
+                                              << "QPushButton"
+                                              << ">";
+    QTest::newRow("checkBox_SSRpara_Plot_fixaxis") << "checkBox_SSRpara_Plot_fixaxis"
+                                                   << "QCheckBox"
+                                                   << "Fix Axis";
+    QTest::newRow("widget_SSRpara") << "widget_SSRpara"
+                                    << "QWidget"
+                                    << "";
+    QTest::newRow("widget_plot") << "widget_plot"
+                                 << "QWidget"
+                                 << "";
+    QTest::newRow("label_13") << "label_13"
+                              << "QLabel"
+                              << "X-axis:";
+    QTest::newRow("comboBox_plot_x_axis") << "comboBox_plot_x_axis"
+                                          << "QComboBox"
+                                          << "";
+    QTest::newRow("label_14") << "label_14"
+                              << "QLabel"
+                              << "Y-axis:";
+    QTest::newRow("comboBox_plot_y_axis") << "comboBox_plot_y_axis"
+                                          << "QComboBox"
+                                          << "";
+    QTest::newRow("checkBox_scatterPlot_fixaxis") << "checkBox_scatterPlot_fixaxis"
+                                                  << "QCheckBox"
+                                                  << "fix axis";
+    QTest::newRow("checkBox_showInitClusterSP") << "checkBox_showInitClusterSP"
+                                                << "QCheckBox"
+                                                << "show initial cluster";
+    QTest::newRow("label_9") << "label_9"
+                             << "QLabel"
+                             << "Sample Correlation Matrix of X";
+    QTest::newRow("tableWidget_X_corr") << "tableWidget_X_corr"
+                                        << "QTableWidget"
+                                        << "";
     // Page 7.
-    QTest::newRow("") << "tabWidget_3" << "QTabWidget" << "";
-    QTest::newRow("") << "tableWidget_simulationParameters" << "QTableWidgetWithCopyPaste" << "";
-    QTest::newRow("") << "tableWidget_simulationDoseEvents" << "QTableWidgetWithCopyPaste" << "";
-    QTest::newRow("") << "pushButton_increaseSimulationDose" << "QPushButton"
-                      << "increase dose rows";
-    QTest::newRow("") << "widget_ODE_sol_plot_simulation" << "QWidget" << "";
-    QTest::newRow("") << "label_15" << "QLabel"
-                      << "Simulation time (e.g., 1,2,3,4,5   or   0:1:10 => "
-                         "0,1,2,3,4,5,6,7,8,9,10):";
-    QTest::newRow("") << "lineEdit_simulationTimePoints" << "QLineEdit" << "";
-    QTest::newRow("") << "pushButton_computeSimulation" << "QPushButton" << "Compute simulation";
-    QTest::newRow("") << "pushButton_saveSimulationAsCSV" << "QPushButton"
-                      << "save SimulationResult as .csv";
-    QTest::newRow("") << "label_16" << "QLabel"
-                      << "Simulation variable (any expression involving  time (t), ODE "
-                         "variables, and parameters) ";
-    QTest::newRow("") << "lineEdit_simulationVariable" << "QLineEdit" << "";
-    QTest::newRow("") << "checkBox_ode_simulation_sol_y_log" << "QCheckBox"
-                      << "y-axis log-scale";
+    QTest::newRow("tabWidget_3") << "tabWidget_3"
+                                 << "QTabWidget"
+                                 << "";
+    QTest::newRow("tableWidget_simulationParameters") << "tableWidget_simulationParameters"
+                                                      << "QTableWidgetWithCopyPaste"
+                                                      << "";
+    QTest::newRow("tableWidget_simulationDoseEvents") << "tableWidget_simulationDoseEvents"
+                                                      << "QTableWidgetWithCopyPaste"
+                                                      << "";
+    QTest::newRow("pushButton_increaseSimulationDose") << "pushButton_increaseSimulationDose"
+                                                       << "QPushButton"
+                                                       << "increase dose rows";
+    QTest::newRow("widget_ODE_sol_plot_simulation") << "widget_ODE_sol_plot_simulation"
+                                                    << "QWidget"
+                                                    << "";
+    QTest::newRow("label_15") << "label_15"
+                              << "QLabel"
+                              << "Simulation time (e.g., 1,2,3,4,5   or   0:1:10 => "
+                                 "0,1,2,3,4,5,6,7,8,9,10):";
+    QTest::newRow("lineEdit_simulationTimePoints") << "lineEdit_simulationTimePoints"
+                                                   << "QLineEdit"
+                                                   << "";
+    QTest::newRow("pushButton_computeSimulation") << "pushButton_computeSimulation"
+                                                  << "QPushButton"
+                                                  << "Compute simulation";
+    QTest::newRow("pushButton_saveSimulationAsCSV") << "pushButton_saveSimulationAsCSV"
+                                                    << "QPushButton"
+                                                    << "save SimulationResult as .csv";
+    QTest::newRow("label_16") << "label_16"
+                              << "QLabel"
+                              << "Simulation variable (any expression involving  time (t), ODE "
+                                 "variables, and parameters) ";
+    QTest::newRow("lineEdit_simulationVariable") << "lineEdit_simulationVariable"
+                                                 << "QLineEdit"
+                                                 << "";
+    QTest::newRow("checkBox_ode_simulation_sol_y_log") << "checkBox_ode_simulation_sol_y_log"
+                                                       << "QCheckBox"
+                                                       << "y-axis log-scale";
 }
 
-void TestMainWindowLayout::widgetsAndTexts()
-{
+void TestMainWindowLayout::widgetsAndTexts() {
     QFETCH(QString, name);
     QFETCH(QString, className);
     QFETCH(QString, text);
@@ -276,8 +419,7 @@ void TestMainWindowLayout::widgetsAndTexts()
     QCOMPARE(shownText(widget), text);
 }
 
-void TestMainWindowLayout::startState()
-{
+void TestMainWindowLayout::startState() {
     for (const char* hidden : {"textEdit_error", "groupBox_copyVariable", "lab_variableNames",
                                "lab_parameterNames", "tableWidget_jacobian", "frame_weights"})
         QVERIFY2(find<QWidget>(hidden)->isHidden(), hidden);
@@ -297,8 +439,7 @@ void TestMainWindowLayout::startState()
     QCOMPARE(find<QProgressBar>("progressBar_CN")->value(), 0);
 }
 
-void TestMainWindowLayout::spinBoxDefaults_data()
-{
+void TestMainWindowLayout::spinBoxDefaults_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("minimum");
     QTest::addColumn<int>("maximum");
@@ -311,8 +452,7 @@ void TestMainWindowLayout::spinBoxDefaults_data()
     QTest::newRow("percentile") << "spinBox_percentile" << 1 << 100 << 1 << 25;
 }
 
-void TestMainWindowLayout::spinBoxDefaults()
-{
+void TestMainWindowLayout::spinBoxDefaults() {
     QFETCH(QString, name);
     QFETCH(int, minimum);
     QFETCH(int, maximum);
@@ -326,8 +466,7 @@ void TestMainWindowLayout::spinBoxDefaults()
     QCOMPARE(box->value(), value);
 }
 
-void TestMainWindowLayout::tables()
-{
+void TestMainWindowLayout::tables() {
     QTableWidget* doses = find<QTableWidget>("tableWidget_doseEvents");
     QCOMPARE(headerTexts(doses), doseHeaders);
     QCOMPARE(doses->rowCount(), 5);
@@ -366,8 +505,7 @@ void TestMainWindowLayout::tables()
     QVERIFY(jacobian->horizontalHeader()->minimumSectionSize() <= 20);
 }
 
-void TestMainWindowLayout::tabs()
-{
+void TestMainWindowLayout::tabs() {
     QTabWidget* computation = find<QTabWidget>("tabWidget_2");
     QCOMPARE(tabTitles(computation), (QStringList{"Computation Log", "Algorithm Setting"}));
     QCOMPARE(computation->currentIndex(), 0);
@@ -375,13 +513,11 @@ void TestMainWindowLayout::tabs()
     QTabWidget* results = find<QTabWidget>("tabWidget");
     QCOMPARE(tabTitles(results),
              (QStringList{"ODE solutions", "Observation-Simulation", "Parameters",
-                          "Parameter Range", "SSR-Parameter",
-                          "Parameter-Parameter distribution"}));
+                          "Parameter Range", "SSR-Parameter", "Parameter-Parameter distribution"}));
     QCOMPARE(results->currentIndex(), 0);
 
     QTabWidget* simulation = find<QTabWidget>("tabWidget_3");
-    QCOMPARE(tabTitles(simulation), (QStringList{"Simulation Parameters",
-                                                 "Simulation Dose Events",
+    QCOMPARE(tabTitles(simulation), (QStringList{"Simulation Parameters", "Simulation Dose Events",
                                                  "Simulation Results"}));
     QCOMPARE(simulation->currentIndex(), 2);
 
@@ -406,8 +542,7 @@ void TestMainWindowLayout::tabs()
         QVERIFY2(p.tabs->widget(p.index)->isAncestorOf(find<QWidget>(p.widget)), p.widget);
 }
 
-void TestMainWindowLayout::menusAndActions()
-{
+void TestMainWindowLayout::menusAndActions() {
     const QList<QAction*> menus = w->menuBar()->actions();
     QStringList menuTitles;
     for (QAction* m : menus)
@@ -457,8 +592,7 @@ void TestMainWindowLayout::menusAndActions()
     QVERIFY(w->runAct->isEnabled());
 }
 
-void TestMainWindowLayout::chartsInPlaceholders()
-{
+void TestMainWindowLayout::chartsInPlaceholders() {
     using namespace QtCharts;
     const struct {
         const char* placeholder;
@@ -487,8 +621,7 @@ void TestMainWindowLayout::chartsInPlaceholders()
     }
 }
 
-void TestMainWindowLayout::enteringStep3AndStep6WithoutModel()
-{
+void TestMainWindowLayout::enteringStep3AndStep6WithoutModel() {
     QToolBox* toolBox = find<QToolBox>("toolBox");
     toolBox->setCurrentIndex(2);
     QCOMPARE(find<QTableWidget>("tableWidget_parametersSpec")->rowCount(), 0);
@@ -497,8 +630,7 @@ void TestMainWindowLayout::enteringStep3AndStep6WithoutModel()
     QCOMPARE(find<QComboBox>("comboBox_ODE_plot_variable")->count(), 0);
 }
 
-void TestMainWindowLayout::enteringStep3KeepsFilledLowerBounds()
-{
+void TestMainWindowLayout::enteringStep3KeepsFilledLowerBounds() {
     QTextEdit* editor = find<QTextEdit>("textEdit_ODEExpression");
     editor->setPlainText("dAdt = -k*A/V\ndBdt = k*A - c*B");
     QCOMPARE(w->para.parameterNames, (QStringList{"V", "c", "k"}));
@@ -528,8 +660,7 @@ void TestMainWindowLayout::enteringStep3KeepsFilledLowerBounds()
     QCOMPARE(variables->itemText(1), QString("B"));
 }
 
-void TestMainWindowLayout::resultTabSetsExportButtonText()
-{
+void TestMainWindowLayout::resultTabSetsExportButtonText() {
     QTabWidget* results = find<QTabWidget>("tabWidget");
     QPushButton* save = find<QPushButton>("pushButton_saveAsCSV");
     results->setCurrentIndex(2);
@@ -538,14 +669,23 @@ void TestMainWindowLayout::resultTabSetsExportButtonText()
     QCOMPARE(save->text(), QString("save plot as CSV"));
 }
 
-void TestMainWindowLayout::lockAndUnlock()
-{
-    const QStringList lockedWidgets{
-        "comboBox_ODE_text_replace", "lineEdit_ODEs_replace_to", "pushButton", "pushButton_4",
-        "pushButton_6", "pushButton_increaseObsRows", "pushButton_ODEsReplace",
-        "pushButton_ODEs_undo", "spinBox_numTotIter", "spinBox_numWeightIter",
-        "spinBox_numS2_iter", "lineEdit_initialLambda", "lineEdit_odeRelTol",
-        "pushButton_importInitCluster", "spinBox_numInitICluster", "pushButton_runCNmethod"};
+void TestMainWindowLayout::lockAndUnlock() {
+    const QStringList lockedWidgets{"comboBox_ODE_text_replace",
+                                    "lineEdit_ODEs_replace_to",
+                                    "pushButton",
+                                    "pushButton_4",
+                                    "pushButton_6",
+                                    "pushButton_increaseObsRows",
+                                    "pushButton_ODEsReplace",
+                                    "pushButton_ODEs_undo",
+                                    "spinBox_numTotIter",
+                                    "spinBox_numWeightIter",
+                                    "spinBox_numS2_iter",
+                                    "lineEdit_initialLambda",
+                                    "lineEdit_odeRelTol",
+                                    "pushButton_importInitCluster",
+                                    "spinBox_numInitICluster",
+                                    "pushButton_runCNmethod"};
     const QStringList tables{"tableWidget_doseEvents", "tableWidget_initialCluster",
                              "tableWidget_observations", "tableWidget_parametersSpec"};
     const QStringList editors{"textEdit_ODEExpression", "textEdit_paraDefinition",
@@ -583,8 +723,7 @@ void TestMainWindowLayout::lockAndUnlock()
     QVERIFY(editorOpen(doses));
 }
 
-void TestMainWindowLayout::toggles()
-{
+void TestMainWindowLayout::toggles() {
     QWidget* copyVariable = find<QWidget>("groupBox_copyVariable");
     w->showHideCopyVariableAct->trigger();
     QVERIFY(!copyVariable->isHidden());
@@ -612,8 +751,7 @@ void TestMainWindowLayout::toggles()
     QCOMPARE(weightIterations->value(), 0);
 }
 
-void TestMainWindowLayout::closingStopsRunningWorkerThread()
-{
+void TestMainWindowLayout::closingStopsRunningWorkerThread() {
     // Destroying a running QThread aborts the process, so surviving this is the check.
     QVERIFY(w->CNthread);
     QCOMPARE(w->CNthread->parent(), static_cast<QObject*>(w));

@@ -18,8 +18,7 @@
 
 namespace {
 
-QStringList comboItems(QComboBox* box)
-{
+QStringList comboItems(QComboBox* box) {
     QStringList items;
     for (int i = 0; i < box->count(); ++i)
         items << box->itemText(i);
@@ -57,8 +56,7 @@ private:
     void type(const QString& text) { QTest::keyClicks(editor, text); }
 };
 
-void TestOdePage::init()
-{
+void TestOdePage::init() {
     w = new MainWindow;
     editor = w->findChild<QTextEdit*>("textEdit_ODEExpression");
     errorPane = w->findChild<QTextEdit*>("textEdit_error");
@@ -66,8 +64,7 @@ void TestOdePage::init()
     QVERIFY(editor && errorPane && search);
 }
 
-void TestOdePage::typingFindsVariablesAndParameters()
-{
+void TestOdePage::typingFindsVariablesAndParameters() {
     type("dAdt = -kel*A + CL*B");
     QTest::keyClick(editor, Qt::Key_Return);
     type("dBdt = -V*B ; peripheral");
@@ -76,14 +73,13 @@ void TestOdePage::typingFindsVariablesAndParameters()
     QCOMPARE(w->para.parameterNames, (QStringList{"CL", "V", "kel"}));
     QVERIFY(errorPane->isHidden());
 
-    const QStringList expected{"", "=== Variables ===", "A", "B", "=== Parameters ===",
-                               "CL", "V", "kel"};
+    const QStringList expected{"",   "=== Variables ===", "A", "B", "=== Parameters ===", "CL", "V",
+                               "kel"};
     QCOMPARE(comboItems(search), expected);
     QCOMPARE(comboItems(w->findChild<QComboBox*>("comboBox_copyVPnames")), expected);
 }
 
-void TestOdePage::duplicateEquationShowsErrorUntilDeleted()
-{
+void TestOdePage::duplicateEquationShowsErrorUntilDeleted() {
     type("dAdt = 1");
     QVERIFY(errorPane->isHidden());
     QTest::keyClick(editor, Qt::Key_Return);
@@ -99,8 +95,7 @@ void TestOdePage::duplicateEquationShowsErrorUntilDeleted()
     QVERIFY(errorPane->isHidden());
 }
 
-void TestOdePage::unreadableRightHandSideIsReported()
-{
+void TestOdePage::unreadableRightHandSideIsReported() {
     type("dAdt =");
     QVERIFY(!errorPane->isHidden());
     QVERIFY(errorPane->toPlainText().contains(
@@ -109,8 +104,7 @@ void TestOdePage::unreadableRightHandSideIsReported()
     QVERIFY(errorPane->isHidden());
 }
 
-void TestOdePage::jacobianTableFollowsText()
-{
+void TestOdePage::jacobianTableFollowsText() {
     QTableWidget* jacobian = w->findChild<QTableWidget*>("tableWidget_jacobian");
     type("dAdt = -k*A");
     // Hidden: not refreshed.
@@ -136,8 +130,7 @@ void TestOdePage::jacobianTableFollowsText()
     QCOMPARE(jacobian->columnCount(), 0);
 }
 
-void TestOdePage::updateHighlightsKeepsModelAndFillsLabels()
-{
+void TestOdePage::updateHighlightsKeepsModelAndFillsLabels() {
     type("dAdt = -k*A ; loss");
     QTest::mouseClick(w->findChild<QPushButton*>("pushButton"), Qt::LeftButton);
     QCOMPARE(editor->toPlainText(), QString("dAdt = -k*A ; loss"));
@@ -147,13 +140,11 @@ void TestOdePage::updateHighlightsKeepsModelAndFillsLabels()
     QVERIFY(html.contains("color:#c0c0c0;\">; loss"));
     QCOMPARE(w->findChild<QLabel*>("lab_variableNames")->text(), QString("Variables: A"));
     QCOMPARE(w->findChild<QLabel*>("lab_parameterNames")->text(), QString("Parameters: k"));
-    QCOMPARE(comboItems(w->findChild<QComboBox*>("comboBox_ODE_plot_variable")),
-             QStringList{"A"});
+    QCOMPARE(comboItems(w->findChild<QComboBox*>("comboBox_ODE_plot_variable")), QStringList{"A"});
     QCOMPARE(w->para.parameterNames, QStringList{"k"});
 }
 
-void TestOdePage::findMarksBlueAndUndoRestores()
-{
+void TestOdePage::findMarksBlueAndUndoRestores() {
     type("dAdt=-k*A");
     const QString before = editor->toHtml();
     QPushButton* undo = w->findChild<QPushButton*>("pushButton_ODEs_undo");
@@ -171,8 +162,7 @@ void TestOdePage::findMarksBlueAndUndoRestores()
     QVERIFY(!undo->isEnabled());
 }
 
-void TestOdePage::replaceMarksRedAndRenamesParameter()
-{
+void TestOdePage::replaceMarksRedAndRenamesParameter() {
     type("dAdt=-k*A+k");
     search->setEditText("k");
     w->findChild<QLineEdit*>("lineEdit_ODEs_replace_to")->setText("kel");
@@ -184,8 +174,7 @@ void TestOdePage::replaceMarksRedAndRenamesParameter()
     QVERIFY(comboItems(search).contains("kel"));
 }
 
-void TestOdePage::secondFindOverwritesUndoStep()
-{
+void TestOdePage::secondFindOverwritesUndoStep() {
     type("dAdt=-k*A");
     search->setEditText("k");
     QTest::mouseClick(w->findChild<QPushButton*>("pushButton_findODEText"), Qt::LeftButton);
@@ -200,8 +189,7 @@ void TestOdePage::secondFindOverwritesUndoStep()
     QCOMPARE(editor->toPlainText(), afterFirst);
 }
 
-void TestOdePage::emptySearchTextIsRefused()
-{
+void TestOdePage::emptySearchTextIsRefused() {
     type("dAdt=-k*A");
     search->setEditText("");
     QTest::mouseClick(w->findChild<QPushButton*>("pushButton_ODEsReplace"), Qt::LeftButton);
@@ -210,16 +198,14 @@ void TestOdePage::emptySearchTextIsRefused()
     QVERIFY(!w->statusBar()->currentMessage().isEmpty());
 }
 
-void TestOdePage::undoBeforeAnyFindKeepsText()
-{
+void TestOdePage::undoBeforeAnyFindKeepsText() {
     type("dAdt=-k*A");
     w->enable_model_related_UI(true);
     QTest::mouseClick(w->findChild<QPushButton*>("pushButton_ODEs_undo"), Qt::LeftButton);
     QCOMPARE(editor->toPlainText(), QString("dAdt=-k*A"));
 }
 
-void TestOdePage::choosingSearchEntryFillsReplacement()
-{
+void TestOdePage::choosingSearchEntryFillsReplacement() {
     type("dAdt=-k*A");
     QLineEdit* replaceTo = w->findChild<QLineEdit*>("lineEdit_ODEs_replace_to");
     replaceTo->setText("typed");
@@ -229,14 +215,13 @@ void TestOdePage::choosingSearchEntryFillsReplacement()
     QCOMPARE(replaceTo->text(), QString("k"));
 }
 
-void TestOdePage::highlightingNameCopiesIt()
-{
+void TestOdePage::highlightingNameCopiesIt() {
     type("dAdt=-k*A");
     QComboBox* copy = w->findChild<QComboBox*>("comboBox_copyVPnames");
     QClipboard* clipboard = QApplication::clipboard();
     clipboard->setText("before");
-    for (const QString& header : {QString("=== Parameters ==="), QString("=== Variables ==="),
-                                  QString()}) {
+    for (const QString& header :
+         {QString("=== Parameters ==="), QString("=== Variables ==="), QString()}) {
         QMetaObject::invokeMethod(copy, "highlighted", Q_ARG(QString, header));
         QCOMPARE(clipboard->text(), QString("before"));
     }
@@ -244,8 +229,7 @@ void TestOdePage::highlightingNameCopiesIt()
     QCOMPARE(clipboard->text(), QString("k"));
 }
 
-void TestOdePage::doseParametersFollowOdeParameters()
-{
+void TestOdePage::doseParametersFollowOdeParameters() {
     w->doseParameterNames = QStringList{"D1", "k"};
     type("dAdt=-k*A");
     QCOMPARE(w->para.parameterNames, (QStringList{"k", "D1"}));

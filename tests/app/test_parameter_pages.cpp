@@ -52,8 +52,7 @@ private:
     QString plain(QTextEdit* e) const { return e->toPlainText(); }
 };
 
-void TestParameterPages::init()
-{
+void TestParameterPages::init() {
     boxes = new ModalBoxGuard;
     w = new MainWindow;
     spec = w->findChild<QTableWidget*>("tableWidget_parametersSpec");
@@ -63,16 +62,14 @@ void TestParameterPages::init()
     errorPane = w->findChild<QTextEdit*>("textEdit_error");
 }
 
-void TestParameterPages::cleanup()
-{
+void TestParameterPages::cleanup() {
     delete w;
     const QStringList shown = boxes->texts;
     delete boxes;
     QVERIFY2(shown.isEmpty(), qPrintable(shown.join("; ")));
 }
 
-void TestParameterPages::fillBounds(const QString& model, const QVector<QStringList>& rows)
-{
+void TestParameterPages::fillBounds(const QString& model, const QVector<QStringList>& rows) {
     QTest::keyClicks(w->findChild<QTextEdit*>("textEdit_ODEExpression"), model);
     w->findChild<QToolBox*>("toolBox")->setCurrentIndex(2);
     QCOMPARE(spec->rowCount(), rows.size());
@@ -83,8 +80,7 @@ void TestParameterPages::fillBounds(const QString& model, const QVector<QStringL
     spec->setCurrentCell(0, 0);
 }
 
-void TestParameterPages::logBoundGivesPowerOfTen()
-{
+void TestParameterPages::logBoundGivesPowerOfTen() {
     fillBounds("dAdt=-K*A", {{"1", "100"}});
     QCOMPARE(plain(gText), QString("K=10^(x1)"));
     QCOMPARE(plain(inverseText), QString("x1=LOG10(K)"));
@@ -106,8 +102,7 @@ void TestParameterPages::logBoundGivesPowerOfTen()
         QVERIFY2(x >= low - 1e-6 && x <= high + 1e-6, qPrintable(cluster->item(r, 0)->text()));
         smallest = std::min(smallest, x);
         largest = std::max(largest, x);
-        QCOMPARE(x, std::stod(QString::number(w->para.initialCluster[r][0], 'g', 6)
-                                  .toStdString()));
+        QCOMPARE(x, std::stod(QString::number(w->para.initialCluster[r][0], 'g', 6).toStdString()));
     }
     // Spread over the interval, not stuck at one value.
     QVERIFY(largest - smallest > 0.8 * (high - low));
@@ -118,8 +113,7 @@ void TestParameterPages::logBoundGivesPowerOfTen()
     QCOMPARE(w->para.initialCluster, first);
 }
 
-void TestParameterPages::fixedParameterTakesNoXIndex()
-{
+void TestParameterPages::fixedParameterTakesNoXIndex() {
     // Parameters sort as CL, K, V.
     fillBounds("dAdt=-K*A/V + CL", {{"1", "10"}, {"2", "2"}, {"0.5", "5", "nb"}});
     QCOMPARE(plain(gText), QString("CL=10^(x1)\nK=2\nV=x2"));
@@ -129,16 +123,14 @@ void TestParameterPages::fixedParameterTakesNoXIndex()
     QCOMPARE(w->para.x_to_parameter({1.0, 3.0}), (QVector<double>{10.0, 2.0, 3.0}));
 }
 
-void TestParameterPages::twoTheoreticalBoundsGiveLogistic()
-{
+void TestParameterPages::twoTheoreticalBoundsGiveLogistic() {
     fillBounds("dAdt=-K*A", {{"-1", "2", "-2", "3"}});
     QCOMPARE(plain(gText), QString("K=5*EXP(x1)/(1+EXP(x1))-2"));
     QCOMPARE(plain(inverseText), QString("x1=LOG((K+2)/(5-K-2))"));
     QVERIFY(errorPane->isHidden());
 }
 
-void TestParameterPages::domainOutsideTheoreticalBoundIsReported()
-{
+void TestParameterPages::domainOutsideTheoreticalBoundIsReported() {
     fillBounds("dAdt=-K*A", {{"-1", "10"}});
     QVERIFY(!errorPane->isHidden());
     QVERIFY(errorPane->toPlainText().contains(
@@ -151,8 +143,7 @@ void TestParameterPages::domainOutsideTheoreticalBoundIsReported()
     QVERIFY(errorPane->isHidden());
 }
 
-void TestParameterPages::missingDomainBoundFailsCompletenessCheck()
-{
+void TestParameterPages::missingDomainBoundFailsCompletenessCheck() {
     fillBounds("dAdt=-K*A-V", {{"1", "10"}, {"1", ""}});
     QVERIFY(!errorPane->isHidden());
     const QString pane = errorPane->toPlainText();
@@ -163,8 +154,7 @@ void TestParameterPages::missingDomainBoundFailsCompletenessCheck()
     QCOMPARE(plain(gText), QString("K=10^(x1)"));
 }
 
-void TestParameterPages::clusterIsRedrawnFromSpinBoxCount()
-{
+void TestParameterPages::clusterIsRedrawnFromSpinBoxCount() {
     fillBounds("dAdt=-K*A", {{"1", "100"}});
     QSpinBox* count = w->findChild<QSpinBox*>("spinBox_numInitICluster");
     count->setValue(10);
@@ -180,8 +170,7 @@ void TestParameterPages::clusterIsRedrawnFromSpinBoxCount()
     QCOMPARE(cluster->rowCount(), 0);
 }
 
-void TestParameterPages::editingGTextParsesIt()
-{
+void TestParameterPages::editingGTextParsesIt() {
     fillBounds("dAdt=-K*A", {{"1", "100"}});
     gText->clear();
     QTest::keyClicks(gText, "K = 10^(x1) ; log scale");
@@ -195,8 +184,7 @@ void TestParameterPages::editingGTextParsesIt()
     QVERIFY(errorPane->toPlainText().contains("Parameter K is not defined."));
 }
 
-void TestParameterPages::editingInverseRedrawsCluster()
-{
+void TestParameterPages::editingInverseRedrawsCluster() {
     fillBounds("dAdt=-K*A", {{"1", "100"}});
     inverseText->clear();
     QTest::keyClicks(inverseText, "x1=K");
@@ -209,8 +197,7 @@ void TestParameterPages::editingInverseRedrawsCluster()
     QCOMPARE(w->findChild<QTextBrowser*>("textBrowser_x_names")->toPlainText(), QString("x1=K"));
 }
 
-void TestParameterPages::importedClusterReplacesDrawnOne()
-{
+void TestParameterPages::importedClusterReplacesDrawnOne() {
     fillBounds("dAdt=-K*A-V", {{"1", "100"}, {"1", "10"}});
     const QString path = dir.filePath("x.csv");
     QFile f(path);
@@ -229,8 +216,7 @@ void TestParameterPages::importedClusterReplacesDrawnOne()
     QVERIFY(errorPane->isHidden());
 }
 
-void TestParameterPages::importWithWrongColumnsKeepsCluster()
-{
+void TestParameterPages::importWithWrongColumnsKeepsCluster() {
     fillBounds("dAdt=-K*A-V", {{"1", "100"}, {"1", "10"}});
     const QVector<QVector<double>> drawn = w->para.initialCluster;
     const QString path = dir.filePath("wide.csv");
@@ -247,8 +233,7 @@ void TestParameterPages::importWithWrongColumnsKeepsCluster()
         "The imported X values does not have correct number of columns."));
 }
 
-void TestParameterPages::lockedPagesCannotBeEdited()
-{
+void TestParameterPages::lockedPagesCannotBeEdited() {
     fillBounds("dAdt=-K*A", {{"1", "100"}});
     w->enable_model_related_UI(false);
     QVERIFY(gText->isReadOnly());

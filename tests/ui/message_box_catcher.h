@@ -12,8 +12,7 @@ public:
 
     // Call before the action that may show a box; the box is closed from the event loop
     // it runs.
-    void arm()
-    {
+    void arm() {
         text.clear();
         title.clear();
         tries = 0;
@@ -22,16 +21,14 @@ public:
 
 private:
     int tries = 0;
-    void poll()
-    {
+    void poll() {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             text = box->text();
             title = box->windowTitle();
             box->accept();
             return;
         }
-        if (++tries < 200)
-            QTimer::singleShot(5, this, [this] { poll(); });
+        if (++tries < 200) QTimer::singleShot(5, this, [this] { poll(); });
     }
 };
 
@@ -41,8 +38,7 @@ class ModalBoxGuard : public QObject {
 public:
     QStringList texts;
 
-    ModalBoxGuard()
-    {
+    ModalBoxGuard() {
         timer.setInterval(20);
         QObject::connect(&timer, &QTimer::timeout, this, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {

@@ -10,8 +10,7 @@
 
 namespace {
 
-QString cell(QTableWidget& t, int r, int c)
-{
+QString cell(QTableWidget& t, int r, int c) {
     return t.item(r, c) ? t.item(r, c)->text() : QStringLiteral("<none>");
 }
 
@@ -31,8 +30,7 @@ private slots:
     void keyboardShortcuts();
 };
 
-void TestCopyPasteTable::pasteBlock()
-{
+void TestCopyPasteTable::pasteBlock() {
     QTableWidgetWithCopyPaste t(5, 2);
     t.setItem(4, 1, new QTableWidgetItem("old"));
     QApplication::clipboard()->setText("a\tb\nc\td\n");
@@ -44,8 +42,7 @@ void TestCopyPasteTable::pasteBlock()
     QCOMPARE(cell(t, 1, 1), QString("d"));
 }
 
-void TestCopyPasteTable::pasteRefusals_data()
-{
+void TestCopyPasteTable::pasteRefusals_data() {
     QTest::addColumn<int>("columns");
     QTest::addColumn<QString>("clipboard");
     QTest::addColumn<QString>("message");
@@ -55,14 +52,14 @@ void TestCopyPasteTable::pasteRefusals_data()
                                   << "Invalid clipboard data, unable to perform paste operation.";
     QTest::newRow("no newline") << 4 << "a\tb\tc\td"
                                 << "Invalid clipboard data, unable to perform paste operation.";
-    QTest::newRow("empty clipboard") << 1 << ""
-                                     << "Invalid clipboard data, unable to perform paste operation.";
+    QTest::newRow("empty clipboard")
+        << 1 << ""
+        << "Invalid clipboard data, unable to perform paste operation.";
     QTest::newRow("only newlines") << 2 << "\n\n"
                                    << "Invalid clipboard data, incorrect number of columns.";
 }
 
-void TestCopyPasteTable::pasteRefusals()
-{
+void TestCopyPasteTable::pasteRefusals() {
     QFETCH(int, columns);
     QFETCH(QString, clipboard);
     QFETCH(QString, message);
@@ -79,8 +76,7 @@ void TestCopyPasteTable::pasteRefusals()
     QCOMPARE(cell(t, 2, 0), QString("keep"));
 }
 
-void TestCopyPasteTable::pasteFiresItemChangedPerCell()
-{
+void TestCopyPasteTable::pasteFiresItemChangedPerCell() {
     QTableWidgetWithCopyPaste t(1, 3);
     int changes = 0;
     QObject::connect(&t, &QTableWidget::itemChanged, [&changes] { ++changes; });
@@ -89,8 +85,7 @@ void TestCopyPasteTable::pasteFiresItemChangedPerCell()
     QCOMPARE(changes, 6);
 }
 
-void TestCopyPasteTable::pasteKeepsEmptyCellsInsideTheBlock()
-{
+void TestCopyPasteTable::pasteKeepsEmptyCellsInsideTheBlock() {
     // An empty cell at the end of the first line is a cell of the block; only the
     // empty entry after the final newline is trimmed.
     QTableWidgetWithCopyPaste t(1, 2);
@@ -101,8 +96,7 @@ void TestCopyPasteTable::pasteKeepsEmptyCellsInsideTheBlock()
     QCOMPARE(cell(t, 1, 1), QString("d"));
 }
 
-void TestCopyPasteTable::pasteKeepsEmptyLastCell()
-{
+void TestCopyPasteTable::pasteKeepsEmptyLastCell() {
     // A spreadsheet block whose last row leaves the last column empty.
     QTableWidgetWithCopyPaste t(1, 3);
     QApplication::clipboard()->setText("0\tA\tnote\n12\tB\t\n");
@@ -112,8 +106,7 @@ void TestCopyPasteTable::pasteKeepsEmptyLastCell()
     QCOMPARE(cell(t, 1, 2), QString(""));
 }
 
-void TestCopyPasteTable::copyRaggedSelection()
-{
+void TestCopyPasteTable::copyRaggedSelection() {
     QTableWidgetWithCopyPaste t(2, 2);
     for (int r = 0; r < 2; ++r)
         for (int c = 0; c < 2; ++c)
@@ -127,8 +120,7 @@ void TestCopyPasteTable::copyRaggedSelection()
     QCOMPARE(QApplication::clipboard()->text(), QString("t00\tt01\nt11\n"));
 }
 
-void TestCopyPasteTable::copyEmptySelectionLeavesClipboard()
-{
+void TestCopyPasteTable::copyEmptySelectionLeavesClipboard() {
     QTableWidgetWithCopyPaste t(2, 2);
     t.setItem(0, 0, new QTableWidgetItem("x"));
     t.clearSelection();
@@ -137,8 +129,7 @@ void TestCopyPasteTable::copyEmptySelectionLeavesClipboard()
     QCOMPARE(QApplication::clipboard()->text(), QString("unchanged"));
 }
 
-void TestCopyPasteTable::keyboardShortcuts()
-{
+void TestCopyPasteTable::keyboardShortcuts() {
     QTableWidgetWithCopyPaste t(1, 2);
     t.setItem(0, 0, new QTableWidgetItem("p"));
     t.setItem(0, 1, new QTableWidgetItem("q"));

@@ -15,29 +15,24 @@ namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-QString readAll(const QString& path)
-{
+QString readAll(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QStringLiteral("<missing>");
+    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("<missing>");
     return QString::fromUtf8(f.readAll());
 }
 
-void writeAll(const QString& path, const QString& text)
-{
+void writeAll(const QString& path, const QString& text) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(text.toUtf8());
 }
 
 // A cell's text, or "<none>" when the cell has no item.
-QString cell(QTableWidget& t, int r, int c)
-{
+QString cell(QTableWidget& t, int r, int c) {
     return t.item(r, c) ? t.item(r, c)->text() : QStringLiteral("<none>");
 }
 
-void put(QTableWidget& t, int r, int c, const QString& text)
-{
+void put(QTableWidget& t, int r, int c, const QString& text) {
     t.setItem(r, c, new QTableWidgetItem(text));
 }
 
@@ -69,24 +64,29 @@ private:
 };
 
 // Each row: the cells of a table ("~" = no item), rows separated by "|", and the file.
-void TestTableUtils::csvwriteTable_data()
-{
+void TestTableUtils::csvwriteTable_data() {
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("columns");
     QTest::addColumn<QString>("cells");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("full 2x2") << 2 << 2 << "a,b|c,d" << "a,b\nc,d";
-    QTest::newRow("missing last cell of a middle row") << 2 << 2 << "a,~|b,c" << "a, \nb,c";
-    QTest::newRow("missing first cell of a middle row") << 2 << 2 << "~,a|b,c" << " ,a\nb,c";
-    QTest::newRow("missing cells of the last row") << 2 << 3 << "a,b,c|~,e,~" << "a,b,c\n,e,";
-    QTest::newRow("single row has no newline") << 1 << 3 << "1,2,3" << "1,2,3";
-    QTest::newRow("empty table gives empty file") << 0 << 3 << "" << "";
-    QTest::newRow("texts are written unchanged") << 2 << 1 << "LOG10(5)|NaN" << "LOG10(5)\nNaN";
+    QTest::newRow("full 2x2") << 2 << 2 << "a,b|c,d"
+                              << "a,b\nc,d";
+    QTest::newRow("missing last cell of a middle row") << 2 << 2 << "a,~|b,c"
+                                                       << "a, \nb,c";
+    QTest::newRow("missing first cell of a middle row") << 2 << 2 << "~,a|b,c"
+                                                        << " ,a\nb,c";
+    QTest::newRow("missing cells of the last row") << 2 << 3 << "a,b,c|~,e,~"
+                                                   << "a,b,c\n,e,";
+    QTest::newRow("single row has no newline") << 1 << 3 << "1,2,3"
+                                               << "1,2,3";
+    QTest::newRow("empty table gives empty file") << 0 << 3 << ""
+                                                  << "";
+    QTest::newRow("texts are written unchanged") << 2 << 1 << "LOG10(5)|NaN"
+                                                 << "LOG10(5)\nNaN";
 }
 
-void TestTableUtils::csvwriteTable()
-{
+void TestTableUtils::csvwriteTable() {
     QFETCH(int, rows);
     QFETCH(int, columns);
     QFETCH(QString, cells);
@@ -97,16 +97,14 @@ void TestTableUtils::csvwriteTable()
     for (int r = 0; r < lines.size(); ++r) {
         const QStringList parts = lines[r].split(',');
         for (int c = 0; c < parts.size(); ++c)
-            if (parts[c] != "~")
-                put(t, r, c, parts[c]);
+            if (parts[c] != "~") put(t, r, c, parts[c]);
     }
     const QString path = dir.filePath("table.csv");
     csvwrite(path, &t);
     QCOMPARE(readAll(path), expected);
 }
 
-void TestTableUtils::csvwriteWithHeaderTable()
-{
+void TestTableUtils::csvwriteWithHeaderTable() {
     QTableWidget t(2, 2);
     t.setHorizontalHeaderLabels({"Time", "Value"});
     t.setVerticalHeaderLabels({"K", "V"});
@@ -118,8 +116,7 @@ void TestTableUtils::csvwriteWithHeaderTable()
     QCOMPARE(readAll(path), QString(" ,Time,Value\nK,1, \nV,3,4"));
 }
 
-void TestTableUtils::csvwriteWithHeaderMissingHeaders()
-{
+void TestTableUtils::csvwriteWithHeaderMissingHeaders() {
     // No header items at all: the header line has blanks and the rows start with their
     // first cell.
     QTableWidget t(2, 2);
@@ -131,8 +128,7 @@ void TestTableUtils::csvwriteWithHeaderMissingHeaders()
     QCOMPARE(readAll(path), QString(" , , \na,b\nc,"));
 }
 
-void TestTableUtils::csvwriteUnwritablePathLeavesNothing()
-{
+void TestTableUtils::csvwriteUnwritablePathLeavesNothing() {
     QTableWidget t(1, 1);
     put(t, 0, 0, "x");
     const QString path = dir.filePath("no/such/folder/t.csv");
@@ -141,8 +137,7 @@ void TestTableUtils::csvwriteUnwritablePathLeavesNothing()
     QVERIFY(!QFile::exists(path));
 }
 
-void TestTableUtils::csvReadToTableFillsShortLinesWithNA()
-{
+void TestTableUtils::csvReadToTableFillsShortLinesWithNA() {
     const QString path = dir.filePath("read.csv");
     writeAll(path, "1,2\n3,4,5,6\n7,,8\n");
     QTableWidget t;
@@ -160,8 +155,7 @@ void TestTableUtils::csvReadToTableFillsShortLinesWithNA()
     QCOMPARE(cell(t, 2, 3), QString("NA"));
 }
 
-void TestTableUtils::csvReadToTableMissingFileLeavesTable()
-{
+void TestTableUtils::csvReadToTableMissingFileLeavesTable() {
     QTableWidget t(2, 2);
     put(t, 1, 1, "keep");
     csvReadToTable(dir.filePath("absent.csv"), &t);
@@ -169,8 +163,7 @@ void TestTableUtils::csvReadToTableMissingFileLeavesTable()
     QCOMPARE(cell(t, 1, 1), QString("keep"));
 }
 
-void TestTableUtils::tableDisplayGrowsColumns()
-{
+void TestTableUtils::tableDisplayGrowsColumns() {
     QTableWidget t;
     tableDisplay(&t, QVector<QVector<double>>{{1}, {2, 3, 4}, {5}});
     QCOMPARE(t.rowCount(), 3);
@@ -184,15 +177,13 @@ void TestTableUtils::tableDisplayGrowsColumns()
     QCOMPARE(cell(t, 2, 2), QString("NaN"));
 }
 
-void TestTableUtils::tableDisplayEmptyMatrix()
-{
+void TestTableUtils::tableDisplayEmptyMatrix() {
     QTableWidget t(4, 2);
     tableDisplay(&t, QVector<QVector<double>>());
     QCOMPARE(t.rowCount(), 0);
 }
 
-void TestTableUtils::tableDisplayTextAndIntegers()
-{
+void TestTableUtils::tableDisplayTextAndIntegers() {
     QTableWidget t;
     tableDisplay(&t, QVector<QVector<double>>{{1.0 / 3.0, 1234567.0, kNaN, 3e-7}});
     QCOMPARE(cell(t, 0, 0), QString("0.333333"));
@@ -212,16 +203,14 @@ void TestTableUtils::tableDisplayTextAndIntegers()
     QCOMPARE(cell(i, 1, 1), QString("1"));
 }
 
-void TestTableUtils::tableDisplayReplacesOldCells()
-{
+void TestTableUtils::tableDisplayReplacesOldCells() {
     QTableWidget t(3, 3);
     put(t, 0, 2, "stale");
     tableDisplay(&t, QVector<QVector<double>>{{1}, {2, 3, 4}, {5}});
     QCOMPARE(cell(t, 0, 2), QString("<none>"));
 }
 
-void TestTableUtils::tableDisplayHHeaderWidensForHeader()
-{
+void TestTableUtils::tableDisplayHHeaderWidensForHeader() {
     QTableWidget t;
     tableDisplayHHeader(&t, QVector<QVector<double>>{{1}, {2}}, QStringList{"x1", "x2", "x3"});
     QCOMPARE(t.columnCount(), 3);
@@ -231,8 +220,7 @@ void TestTableUtils::tableDisplayHHeaderWidensForHeader()
     QCOMPARE(cell(t, 1, 1), QString("<none>"));
 }
 
-void TestTableUtils::tableReadDouble_data()
-{
+void TestTableUtils::tableReadDouble_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("expected");
     QTest::newRow("plain") << "2.5" << 2.5;
@@ -248,8 +236,7 @@ void TestTableUtils::tableReadDouble_data()
     QTest::newRow("expression is not a number") << "2*3" << kNaN;
 }
 
-void TestTableUtils::tableReadDouble()
-{
+void TestTableUtils::tableReadDouble() {
     QFETCH(QString, text);
     QFETCH(double, expected);
     QTableWidget t(1, 1);
@@ -261,8 +248,7 @@ void TestTableUtils::tableReadDouble()
         QCOMPARE(value, expected);
 }
 
-void TestTableUtils::tableReadDoubleShape()
-{
+void TestTableUtils::tableReadDoubleShape() {
     QTableWidget t(3, 2);
     put(t, 2, 1, "9");
     const QVector<QVector<double>> M = ::tableReadDouble(&t);
@@ -273,8 +259,7 @@ void TestTableUtils::tableReadDoubleShape()
     QCOMPARE(M[2][1], 9.0);
 }
 
-void TestTableUtils::tableReadString()
-{
+void TestTableUtils::tableReadString() {
     QTableWidget t(2, 3);
     put(t, 0, 0, "a b");
     put(t, 0, 1, " ");
@@ -285,8 +270,7 @@ void TestTableUtils::tableReadString()
     QCOMPARE(M[1], (QVector<QString>{"", "", "  "}));
 }
 
-void TestTableUtils::displayAndReadRoundTrip()
-{
+void TestTableUtils::displayAndReadRoundTrip() {
     const QVector<QVector<double>> M{{1.5, -2}, {1e-7, 123456}};
     QTableWidget t;
     tableDisplay(&t, M);
