@@ -69,6 +69,15 @@ TEST(ModelDefinition, ExamplesLoadAndReproduceTheirObservations) {
     }
 }
 
+TEST(ModelDefinition, Pbpk13ExampleEstimatesSixParameters) {
+    model_definition model = loadExample("pbpk13");
+    EXPECT_TRUE(model.problems.isEmpty()) << model.problems.join("\n").toStdString();
+    EXPECT_EQ(model.para.parameterNames.size(), 13);
+    EXPECT_EQ(model.para.xNames, (QStringList{"x1", "x2", "x3", "x4", "x5", "x6"}));
+    EXPECT_EQ(model.observedValues().size(), 9);
+    EXPECT_EQ(model.ode.block_end.size(), 1); // the circulation couples every organ
+}
+
 TEST(ModelDefinition, DoseParametersJoinTheListAndBadCellsAreReported) {
     model_definition model;
     model.setOdeText("dAdt = -k*A");
