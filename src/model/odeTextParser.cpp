@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -235,7 +236,7 @@ void odeTextParser::setParameters(const QVector<double>& p) {
     const int bindFrom = 1 + variable_name.size();
     auto bound = std::make_shared<std::vector<compiled_expression>>(rhs_parser.size());
     for (int i = 0; i < rhs_parser.size(); ++i) {
-        const std::shared_ptr<const compiled_expression>& program = rhs_parser[i].compiled();
+        const std::shared_ptr<const compiled_expression>& program = rhs_parser.at(i).compiled();
         if (program) (*bound)[i] = program->bind(bindFrom, p.constData(), p.size());
     }
     boundRhs = std::move(bound);
@@ -279,7 +280,7 @@ void odeTextParser::initialiseJacobian() {
     for (int k = 0; k <= n; ++k) p[static_cast<size_t>(k)] = 1.0;
     int row = -1;
     double fp = 0.0;
-    for (const QVector<int>& e : linear_entry) {
+    for (const QVector<int>& e : std::as_const(linear_entry)) {
         const int i = e[0];
         const size_t j = static_cast<size_t>(e[1]) + 1;
         if (i != row) {
@@ -381,7 +382,7 @@ QString odeTextParser::textColour() {
         if (name.isEmpty()) continue;
         text.replace(name, QStringLiteral("<b>") + name + QStringLiteral("</b>"));
     }
-    for (const QString& name : parameter_name) {
+    for (const QString& name : std::as_const(parameter_name)) {
         if (name.isEmpty() || name == QLatin1String("b")) continue;
         text.replace(name, QStringLiteral("<i>") + name + QStringLiteral("</i>"));
     }

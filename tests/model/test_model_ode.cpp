@@ -359,3 +359,17 @@ TEST(ModelCopy, CopiesEvaluateIndependently) {
     expectRelative(rb[1][0], 10 * std::exp(-4.0), 1e-7, "copy b");
     EXPECT_EQ(model_ode(original).evaluate({0.5}), ra);
 }
+
+TEST(ModelCopy, PreparingAndEvaluatingACopyDoesNotDetachSharedTables) {
+    model_ode original = mm2Model();
+    original.prepareDoseObsTimePoints(mm2Parameters());
+    model_ode copy = original;
+    copy.prepareDoseObsTimePoints(mm2Parameters());
+    copy.evaluate(mm2Parameters());
+    copy.evaluate(mm2Parameters());
+    EXPECT_EQ(copy.ode.rhs_parser.constData(), original.ode.rhs_parser.constData());
+    EXPECT_EQ(copy.ode.linear_entry.constData(), original.ode.linear_entry.constData());
+    EXPECT_EQ(copy.doses.constData(), original.doses.constData());
+    EXPECT_EQ(copy.observations.constData(), original.observations.constData());
+    EXPECT_EQ(copy.ode.parameter_name.constBegin(), original.ode.parameter_name.constBegin());
+}
