@@ -1,0 +1,108 @@
+// Writing and reading number matrices as comma-separated text.
+#include "io/csv.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QStringRef>
+#include <QTextStream>
+
+#include <limits>
+
+namespace {
+
+const double notANumber = std::numeric_limits<double>::quiet_NaN();
+
+double toDoubleOrNaN(const QString& field) {
+    bool ok = false;
+    const double v = field.toDouble(&ok);
+    return ok ? v : notANumber;
+}
+
+QString withoutBlanks(const QStringRef& field) {
+    QString out;
+    out.reserve(field.size());
+    for (const QChar ch : field) {
+        if (!ch.isSpace()) out.append(ch);
+    }
+    return out;
+}
+
+// One CSV line to one row of numbers; empty fields are kept (and read as NaN).
+QVector<double> parseLine(const QString& line, bool deleteBlanks) {
+    const QVector<QStringRef> fields = line.splitRef(QLatin1Char(','));
+    QVector<double> row;
+    row.reserve(fields.size());
+    for (const QStringRef& field : fields) {
+        row.append(toDoubleOrNaN(deleteBlanks ? withoutBlanks(field) : field.toString()));
+    }
+    return row;
+}
+
+template <typename T> void writeMatrix(const QString& file, const QVector<QVector<T>>& M) {
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        qDebug() << "Error, unable to save";
+        return;
+    }
+    QTextStream out(&f);
+    for (const QVector<T>& row : M) {
+        for (int j = 0; j < row.size(); ++j) {
+            if (j > 0) out << ',';
+            out << row[j];
+        }
+        out << '\n';
+    }
+}
+
+} // namespace
+
+void csvwrite(const QString& file, const QVector<QVector<double>>& M) {
+    writeMatrix(file, M);
+}
+
+void csvwrite(const QString& file, const QVector<QVector<int>>& M) {
+    writeMatrix(file, M);
+}
+
+void csvwriteWithHeader(const QString& file, const QVector<QVector<double>>& M,
+                        const QStringList& rowHeader, const QStringList& colHeader) {
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        qDebug() << "Error, unable to open";
+        return;
+    }
+    QTextStream out(&f);
+    out << ',' << colHeader.join(QLatin1Char(',')) << '\n';
+    for (int r = 0; r < M.size(); ++r) {
+        if (r < rowHeader.size()) out << rowHeader[r];
+        out << ',';
+        const QVector<double>& row = M[r];
+        for (int j = 0; j < row.size(); ++j) {
+            if (j > 0) out << ',';
+            out << QString::number(row[j], 'g', 6);
+        }
+        if (r + 1 < M.size()) out << '\n';
+    }
+}
+
+QVector<QVector<double>> csvReadToDouble(const QString& file) {
+    QVector<QVector<double>> M;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return M;
+    QTextStream in(&f);
+    QString line;
+    while (in.readLineInto(&line))
+        M.append(parseLine(line, true));
+    return M;
+}
+
+QVector<QVector<double>> csvTextReadToDouble(const QString& text) {
+    QVector<QVector<double>> M;
+    QVector<QStringRef> lines = text.splitRef(QLatin1Char('\n'));
+    // The piece after a final "\n" (or the whole of an empty text) is no line.
+    if (lines.last().isEmpty()) lines.removeLast();
+    M.reserve(lines.size());
+    for (const QStringRef& line : lines)
+        M.append(parseLine(line.toString(), false));
+    return M;
+}
