@@ -63,7 +63,8 @@ struct block_rhs {
         c->ode->evalRHS(t, &x[0], &dxdt[0], c->block, c->scratch);
         for (int i = 0; i < c->infusionCount; ++i) {
             const int local = c->infusionCompartment[i] - c->first;
-            if (local >= 0 && local < c->size) dxdt[static_cast<size_t>(local)] += c->infusionRate[i];
+            if (local >= 0 && local < c->size)
+                dxdt[static_cast<size_t>(local)] += c->infusionRate[i];
         }
         // The clock is read at the first call and every 32nd after it: reading it costs as
         // much as a small right-hand side, and 32 calls take microseconds.
@@ -81,14 +82,14 @@ struct block_jacobian {
 };
 
 void appendState(QVector<double>& row, const state_type& x) {
-    for (size_t k = 0; k < x.size(); ++k) row.append(x[k]);
+    for (size_t k = 0; k < x.size(); ++k)
+        row.append(x[k]);
 }
 
 } // namespace
 
 model_ode::model_ode(const odeTextParser& odeParser, const QVector<dose_event>& doseEvents,
-                     const QVector<observation_event>& observationEvents,
-                     const parameters& spec)
+                     const QVector<observation_event>& observationEvents, const parameters& spec)
     : isModelValid(1), absoluteTolerance(1.0), relativeTolerance(0.1), parameterSpec(spec),
       timePointsDependOnParameters(true), ode(odeParser) {
     // Dose expressions that name parameters are evaluated later with a whole parameter
@@ -121,7 +122,8 @@ void model_ode::prepareDoseObsTimePoints(const QVector<double>& parameterValues)
 
     QVector<double> points;
     points.reserve(observations.size() + 2 * doses.size() + 1);
-    for (const observation_event& o : std::as_const(observations)) points << o.time;
+    for (const observation_event& o : std::as_const(observations))
+        points << o.time;
 
     timePointsDependOnParameters = false;
     for (int k = 0; k < doses.size(); ++k) {
@@ -139,14 +141,15 @@ void model_ode::prepareDoseObsTimePoints(const QVector<double>& parameterValues)
         points << d.time << d.time + d.duration;
     }
     points << 0.0;
-    points.erase(std::remove_if(points.begin(), points.end(),
-                                [](double v) { return std::isnan(v); }),
-                 points.end());
+    points.erase(
+        std::remove_if(points.begin(), points.end(), [](double v) { return std::isnan(v); }),
+        points.end());
     std::sort(points.begin(), points.end());
     points.erase(std::unique(points.begin(), points.end()), points.end());
     timePoints.clear();
     timePoints.reserve(points.size());
-    for (double v : points) timePoints << v;
+    for (double v : points)
+        timePoints << v;
 
     const int count = timePoints.size();
     bolusAmounts = QVector<boost::numeric::ublas::vector<double>>(
@@ -155,8 +158,8 @@ void model_ode::prepareDoseObsTimePoints(const QVector<double>& parameterValues)
         if (d.duration != 0.0) continue;
         if (d.compartmentIndex < 0 || d.compartmentIndex >= stateCount) continue;
         for (int j = 0; j < count; ++j)
-            if (timePoints[j] == d.time) bolusAmounts[j][static_cast<size_t>(d.compartmentIndex)] +=
-                                         d.dosage;
+            if (timePoints[j] == d.time)
+                bolusAmounts[j][static_cast<size_t>(d.compartmentIndex)] += d.dosage;
     }
 
     // A negative duration is reported once per dose and gives no infusion.
@@ -204,7 +207,8 @@ QVector<QVector<double>> model_ode::evaluate(const QVector<double>& parameterVal
         if (timePointsDependOnParameters) prepareDoseObsTimePoints(parameterValues);
 
         double sum = 0.0;
-        for (double v : parameterValues) sum += v;
+        for (double v : parameterValues)
+            sum += v;
         if (std::isnan(sum)) return failureResult();
 
         QElapsedTimer timer;
@@ -212,11 +216,13 @@ QVector<QVector<double>> model_ode::evaluate(const QVector<double>& parameterVal
         if (isModelValid == 0) return QVector<QVector<double>>();
 
         QVector<QVector<double>> result(observations.size());
-        for (QVector<double>& row : result) row.reserve(stateCount);
+        for (QVector<double>& row : result)
+            row.reserve(stateCount);
         ode.initialiseJacobian();
 
         std::vector<double> scratch(static_cast<size_t>(ode.valueCount()));
-        for (int b = 0; b < ode.blockCount(); ++b) integrateBlock(b, result, timer, scratch);
+        for (int b = 0; b < ode.blockCount(); ++b)
+            integrateBlock(b, result, timer, scratch);
         return result;
     } catch (...) {
         return failureResult();
@@ -258,7 +264,8 @@ void model_ode::integrateBlock(int block, QVector<QVector<double>>& result,
     const int intervals = timePoints.size() - 1;
     for (int j = 0; j < intervals; ++j) {
         const boost::numeric::ublas::vector<double>& bolus = bolusAmounts.at(j);
-        for (size_t k = 0; k < n; ++k) x[k] += bolus[static_cast<size_t>(first) + k];
+        for (size_t k = 0; k < n; ++k)
+            x[k] += bolus[static_cast<size_t>(first) + k];
 
         const QVector<int>& compartments = infusionCompartments.at(j);
         const QVector<double>& rates = infusionRates.at(j);
