@@ -3,6 +3,8 @@
 // the exported scripts.
 #include "model/parameters.h"
 
+#include "model/script_translation.h"
+
 #include <QDebug>
 
 #include <cmath>
@@ -411,40 +413,6 @@ void parameters::setInitialCluster(QVector<QVector<double>> X) {
         if (allFinite)
             initialCluster.append(row.mid(0, m));
     }
-}
-
-QString parameters::translateFunctionNames(QString text) {
-    static const char* const names[][2] = {
-        {"EXP", "exp"},   {"LOG", "log"},   {"LOG10", "log10"}, {"ABS", "abs"},
-        {"SIGN", "sign"}, {"SQRT", "sqrt"}, {"SIN", "sin"},     {"COS", "cos"},
-        {"TAN", "tan"},   {"ASIN", "asin"}, {"ACOS", "acos"},   {"ATAN", "atan"},
-        {"LN", "log"}};
-    const auto isNameChar = [](QChar c) {
-        return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('.');
-    };
-
-    // Replace a function name only where the whole name stands before "(", so ASIN( is
-    // not read as A followed by SIN(.
-    QString out;
-    out.reserve(text.size());
-    int start = 0;  // start of the text not yet copied
-    for (int open = text.indexOf(QLatin1Char('(')); open >= 0;
-         open = text.indexOf(QLatin1Char('('), open + 1)) {
-        int begin = open;
-        while (begin > start && isNameChar(text.at(begin - 1)))
-            --begin;
-        const QStringRef word = text.midRef(begin, open - begin);
-        for (const auto& pair : names) {
-            if (word == QLatin1String(pair[0])) {
-                out.append(text.midRef(start, begin - start));
-                out.append(QLatin1String(pair[1]));
-                start = open;
-                break;
-            }
-        }
-    }
-    out.append(text.midRef(start));
-    return out;
 }
 
 QString parameters::rscript_parameters(QString dir) const {
