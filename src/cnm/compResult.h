@@ -49,6 +49,17 @@ public:
     // points with the same SSR map to the first of them, whose rows then appear once per
     // point of the tie. A row missing from X, Y or Parameter is skipped in that sorted matrix.
     void sortDataByResidual();
+
+    // Result files in "<dir>/compResult": every iteration of every field.
+    void save(QString dir);
+    // Only the newest iteration of each field, then ode_time, the log and sortIndex.
+    void save_last_iter(QString dir);
+    // Moves the previous run's files into a new "history/compResult <date>" folder and
+    // empties ODE_sol. A file that cannot be moved is left in place, never removed.
+    void save_history_clean_current(QString dir);
+    // Reads X, Y, Parameter, R, ODE_sol and ode_time back; true when at least one complete
+    // iteration (R, X, Y and Parameter files) was found.
+    bool readIn(QString dir);
 };
 
 Q_DECLARE_METATYPE(compResult)

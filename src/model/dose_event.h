@@ -39,4 +39,6 @@ public:
     // Looks compartment up among the ODE variables (exact, case-sensitive) and sets
     // compartmentIndex, compartmentFound and compartmentErrors.
     void determineCompartment(const odeTextParser& ode);
+    // The same against a list of ODE variable names.
+    void determineCompartment(const QStringList& odeVariableNames);
 };

@@ -41,6 +41,11 @@ public:
     void checkDoIandBounds(QVector<QVector<double>> table, QStringList names);
     // Generates gText, gInverseText and xIndex from the bound table.
     void createParameters(QVector<QVector<double>> table, QStringList names);
+    // Regeneration from the bound table: clear(), the bound check and the generation.
+    // Generation empties errors, so the bound-check messages are returned for the pane.
+    QStringList makeParameters(QVector<QVector<double>> table, QStringList names);
+    // False, with a message appended to errors, when some parameter has no g(x) line.
+    bool checkCompleteness();
 
     void parseParameterExpressions(QString text);
     void parseParameterExpressionsInverse(QString text);
@@ -60,7 +65,4 @@ public:
     // A number as written into generated g(x) and inverse lines: six significant digits,
     // never in exponent form (the expression language cannot read 1e+06).
     static QString formatNumber(double value);
-
-private:
-    static QString translateFunctionNames(QString text);
 };

@@ -1,0 +1,35 @@
+// Tables of cell texts, the form in which the window's tables are saved in a model
+// directory. A null QString stands for a cell that has no item (never edited); an empty
+// string for an item whose text is empty. The file dialect is the table one: "," between
+// cells, and every row but the last ended by "\n".
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+using cell_table = QVector<QVector<QString>>;
+
+// Writes the cells with the table dialect: in every row but the last a cell without item is
+// written as " ," (" \n" in the last column) and the row ends with "\n"; in the last row a
+// missing cell is written as nothing and no "\n" follows. `columns` is the table's column
+// count (rows shorter than it are padded with missing cells). "Error, unable to open" goes
+// to the debug log when the file cannot be opened.
+void writeCellTable(const QString& file, const cell_table& cells, int columns);
+
+// Reads a file in the table dialect: one row per line, split at every "," (empty fields
+// kept). Every row gets the table's column count: it starts at the field count of the last
+// line and grows to the longest line met while filling; a line shorter than the count at its
+// turn is filled with "NA", and cells of columns added after a row was filled stay missing. Returns false (and
+// leaves cells untouched) when the file is missing or unreadable.
+bool readCellTable(const QString& file, cell_table& cells);
+
+// Cell texts as the window reads them for strings: a missing cell, an empty text and a
+// single blank are all the empty string.
+QString cellText(const cell_table& cells, int row, int column);
+
+// The number a cell holds as the window reads number tables: NaN for a missing cell, an
+// empty text, and (in any letter case) " ", "NA" and "NAN"; otherwise the text with its
+// blanks deleted, converted, NaN when it is not a number.
+double cellNumber(const QString& text);
+// Every cell of a table as a number: rows x the longest row, missing cells NaN.
+QVector<QVector<double>> cellNumbers(const cell_table& cells);

@@ -1,0 +1,304 @@
+// The fast Cluster Newton step (on the thread pool) against the literal row-by-row algorithm,
+// the engine's two forms of it, and its rules on problems with exact answers: linear
+// models, unusable points, coincident points.
+#include "cnm/cluster_newton_step.h"
+
+#include "cnm/cluster_newton_method.h"
+#include "cnm/literal_step.h"
+#include "cnm/smooth_cluster.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+const double NaN = std::numeric_limits<double>::quiet_NaN();
+
+using cluster = smooth_cluster;
+
+cluster smoothCluster(int N, int n, int m, unsigned seed) { return smooth_cluster(N, n, m, seed); }
+
+// An exactly linear model y = A x + c with an invertible square A (n = m = 3).
+struct linear_model {
+    QVector<QVector<double>> A{{2.0, 0.5, 0.0}, {-0.3, 1.0, 0.4}, {0.2, 0.1, 1.5}};
+    QVector<double> c{1.0, -2.0, 0.5};
+    QVector<double> xStar{0.7, -0.4, 1.2};
+
+    QVector<double> operator()(const QVector<double>& x) const {
+        QVector<double> y(3);
+        for (int j = 0; j < 3; ++j) y[j] = c[j] + A[j][0] * x[0] + A[j][1] * x[1] + A[j][2] * x[2];
+        return y;
+    }
+};
+
+cluster linearCluster(int N, unsigned seed) {
+    linear_model f;
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<double> u(-2.0, 2.0);
+    cluster c;
+    for (int i = 0; i < N; ++i) {
+        QVector<double> x{u(gen), u(gen), u(gen)};
+        c.X.append(x);
+        c.Y.append(f(x));
+        c.alive.append(true);
+        c.lambda.append(0.0);
+    }
+    c.Yobs = f(f.xStar);
+    c.lb = QVector<double>(3, -2.0);
+    c.ub = QVector<double>(3, 2.0);
+    return c;
+}
+
+double norm(const QVector<double>& v) {
+    double s = 0.0;
+    for (double x : v) s += x * x;
+    return std::sqrt(s);
+}
+
+double distance(const QVector<double>& a, const QVector<double>& b) {
+    double s = 0.0;
+    for (int i = 0; i < a.size(); ++i) s += (a[i] - b[i]) * (a[i] - b[i]);
+    return std::sqrt(s);
+}
+
+QVector<QVector<double>> fast(const cluster& c, bool stage1, double noise = 0.0,
+                              std::uint64_t seed = 1) {
+    return cluster_newton_step(c.X, c.Y, c.alive, c.lambda, c.Yobs, c.lb, c.ub, noise, stage1,
+                               seed);
+}
+
+QVector<QVector<double>> literal(const cluster& c, bool stage1) {
+    return literal_step(c.X, c.Y, c.alive, c.lambda, c.Yobs, c.lb, c.ub, 0.0, stage1);
+}
+
+void expectAgreement(const QVector<QVector<double>>& got, const QVector<QVector<double>>& want,
+                     double rel) {
+    ASSERT_EQ(got.size(), want.size());
+    for (int i = 0; i < want.size(); ++i) {
+        ASSERT_EQ(got[i].size(), want[i].size());
+        const double scale = norm(want[i]);
+        ASSERT_TRUE(std::isfinite(scale)) << "point " << i;
+        EXPECT_LE(distance(got[i], want[i]), rel * scale) << "point " << i;
+    }
+}
+
+struct agreement_case {
+    const char* name;
+    int N, n, m;
+    bool stage1;
+    int nanRows;    // leading rows with a NaN observation (not alive)
+    int weightRows; // 0: plain observations; K: K random weighted combinations
+    double offset;  // added to every coordinate and observation (a cluster far from 0)
+};
+
+class StepAgreement : public ::testing::TestWithParam<agreement_case> {};
+
+TEST_P(StepAgreement, FastStepEqualsLiteralAlgorithm) {
+    const agreement_case& tc = GetParam();
+    cluster c = smoothCluster(tc.N, tc.n, tc.m, 17u + tc.N + tc.n);
+    for (auto* rows : {&c.X, &c.Y})
+        for (auto& row : *rows)
+            for (double& v : row) v += tc.offset;
+    for (double& v : c.Yobs) v += tc.offset;
+    for (double& v : c.lb) v += tc.offset;
+    for (double& v : c.ub) v += tc.offset;
+    for (int i = 0; i < tc.nanRows; ++i) {
+        c.Y[i][i % tc.m] = NaN;
+        c.alive[i] = false;
+    }
+    if (tc.weightRows > 0) {
+        std::mt19937 gen(5);
+        std::uniform_real_distribution<double> u(-1.0, 1.0);
+        QVector<QVector<double>> W(tc.weightRows, QVector<double>(tc.m));
+        for (auto& row : W)
+            for (double& w : row) w = u(gen);
+        c.Y = weighted_observations(c.Y, W);
+        c.Yobs = weighted_observation(c.Yobs, W);
+    }
+    expectAgreement(fast(c, tc.stage1), literal(c, tc.stage1), 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clusters, StepAgreement,
+    ::testing::Values(agreement_case{"stage1", 60, 4, 6, true, 0, 0, 0.0},
+                      agreement_case{"stage2", 60, 4, 6, false, 0, 0, 0.0},
+                      agreement_case{"stage1_far_from_origin", 60, 4, 6, true, 0, 0, 1e4},
+                      agreement_case{"stage2_far_from_origin", 60, 4, 6, false, 0, 0, 1e4},
+                      agreement_case{"stage1_fewer_obs", 50, 5, 3, true, 0, 0, 0.0},
+                      agreement_case{"stage2_fewer_obs", 50, 5, 3, false, 0, 0, 0.0},
+                      agreement_case{"stage1_nan_rows", 40, 3, 5, true, 4, 0, 0.0},
+                      agreement_case{"stage2_nan_rows", 40, 3, 5, false, 4, 0, 0.0},
+                      agreement_case{"stage1_weights", 45, 3, 6, true, 0, 4, 0.0},
+                      agreement_case{"stage2_weights", 45, 3, 6, false, 2, 4, 0.0},
+                      agreement_case{"stage1_bench_shape", 200, 20, 30, true, 0, 0, 0.0},
+                      agreement_case{"stage2_bench_shape", 200, 20, 30, false, 0, 0, 0.0}),
+    [](const ::testing::TestParamInfo<agreement_case>& info) { return info.param.name; });
+
+TEST(ClusterNewtonStep, LinearModelStepLandsOnSolutionInBothStages) {
+    const cluster c = linearCluster(25, 3);
+    const linear_model f;
+    for (bool stage1 : {true, false}) {
+        const QVector<QVector<double>> dx = fast(c, stage1);
+        for (int i = 0; i < c.X.size(); ++i) {
+            QVector<double> moved = c.X[i];
+            for (int a = 0; a < 3; ++a) moved[a] += dx[i][a];
+            EXPECT_LT(distance(moved, f.xStar), 1e-9) << "stage1 " << stage1 << " point " << i;
+        }
+    }
+}
+
+TEST(ClusterNewtonStep, UnusableRowsTakeTheGlobalFitTowardsTheTarget) {
+    cluster c = linearCluster(30, 11);
+    const linear_model f;
+    for (int i : {2, 7, 19}) {
+        c.Y[i][1] = NaN;
+        c.alive[i] = false;
+    }
+    // Alive but infinite: left out of the global fit, which it would otherwise turn to NaN.
+    c.Y[23][0] = std::numeric_limits<double>::infinity();
+
+    // Without noise the global model of linear data is exact: the step reaches the solution.
+    const QVector<QVector<double>> dx = fast(c, false);
+    for (int i : {2, 7, 19, 23}) {
+        QVector<double> moved = c.X[i];
+        for (int a = 0; a < 3; ++a) moved[a] += dx[i][a];
+        EXPECT_LT(distance(moved, f.xStar), 1e-9) << "point " << i;
+    }
+
+    // With noise the target is drawn within Y_obs (1 +- noise); other seeds, other targets.
+    const double noise = 0.1;
+    const QVector<QVector<double>> a = fast(c, false, noise, 1);
+    const QVector<QVector<double>> b = fast(c, false, noise, 2);
+    const QVector<QVector<double>> again = fast(c, false, noise, 1);
+    for (int i : {2, 7, 19, 23}) {
+        QVector<double> moved = c.X[i];
+        for (int k = 0; k < 3; ++k) moved[k] += a[i][k];
+        const QVector<double> y = f(moved);
+        for (int j = 0; j < 3; ++j) {
+            const double lo = c.Yobs[j] * (1.0 - noise);
+            const double hi = c.Yobs[j] * (1.0 + noise);
+            EXPECT_GE(y[j], std::min(lo, hi) - 1e-9) << "point " << i;
+            EXPECT_LE(y[j], std::max(lo, hi) + 1e-9) << "point " << i;
+        }
+        EXPECT_GT(distance(a[i], b[i]), 1e-6) << "point " << i;
+        EXPECT_EQ(a[i], again[i]) << "point " << i;
+    }
+}
+
+TEST(ClusterNewtonStep, UnusableRowsDoNotEnterOtherPointsLocalFits) {
+    cluster c = smoothCluster(30, 3, 4, 8);
+    cluster reduced = c;
+    for (int i : {25, 10, 4}) {
+        c.Y[i][2] = NaN;
+        c.alive[i] = false;
+        reduced.X.remove(i);
+        reduced.Y.remove(i);
+        reduced.alive.remove(i);
+        reduced.lambda.remove(i);
+    }
+    for (bool stage1 : {true, false}) {
+        const QVector<QVector<double>> full = fast(c, stage1);
+        const QVector<QVector<double>> part = fast(reduced, stage1);
+        int r = 0;
+        for (int i = 0; i < c.X.size(); ++i) {
+            if (i == 4 || i == 10 || i == 25) continue;
+            EXPECT_EQ(full[i], part[r]) << "stage1 " << stage1 << " point " << i;
+            ++r;
+        }
+    }
+}
+
+TEST(ClusterNewtonStep, OnePointClusterGivesZeroStep) {
+    cluster c = linearCluster(1, 4);
+    for (bool stage1 : {true, false}) {
+        const QVector<QVector<double>> dx = fast(c, stage1);
+        ASSERT_EQ(dx.size(), 1);
+        EXPECT_EQ(dx[0], QVector<double>(3, 0.0));
+    }
+}
+
+TEST(ClusterNewtonStep, CoincidentPointsInStage2AreLeftOutOfEachOthersFit) {
+    cluster c = smoothCluster(20, 3, 4, 21);
+    cluster withTwin = c;
+    withTwin.X.insert(1, c.X[0]);
+    withTwin.Y.insert(1, c.Y[0]);
+    withTwin.alive.insert(1, true);
+    withTwin.lambda.insert(1, c.lambda[0]);
+
+    const QVector<QVector<double>> dx = fast(withTwin, false);
+    for (const QVector<double>& row : dx)
+        for (double v : row) ASSERT_TRUE(std::isfinite(v));
+    // The twin adds nothing to the fit around its partner, and the partner nothing to it.
+    const QVector<QVector<double>> single = fast(c, false);
+    EXPECT_EQ(dx[0], single[0]);
+    EXPECT_EQ(dx[1], single[0]);
+    expectAgreement(dx, literal(withTwin, false), 1e-9);
+}
+
+TEST(ClusterNewtonStep, LargeDampingShortensTheStepTowardsZero) {
+    cluster c = smoothCluster(30, 3, 4, 2);
+    const double free = norm(fast(c, true)[5]);
+    c.lambda.fill(1e12);
+    const double damped = norm(fast(c, true)[5]);
+    EXPECT_GT(free, 1e-3);
+    EXPECT_LT(damped, 1e-9 * free);
+}
+
+TEST(WeightedObservation, CombinesRowsAndMarksLengthMismatch) {
+    const QVector<QVector<double>> W{{1.0, 0.0, 0.0}, {1.0, 1.0, 1.0}, {0.5, -2.0}};
+    const QVector<double> y = weighted_observation({1.0, 2.0, 4.0}, W);
+    ASSERT_EQ(y.size(), 3);
+    EXPECT_EQ(y[0], 1.0);
+    EXPECT_EQ(y[1], 7.0);
+    EXPECT_TRUE(std::isnan(y[2]));
+    const QVector<QVector<double>> Y = weighted_observations({{1.0, 2.0, 4.0}, {1.0}}, W);
+    ASSERT_EQ(Y.size(), 2);
+    EXPECT_EQ(Y[0][1], 7.0);
+    EXPECT_TRUE(std::isnan(Y[1][0]) && std::isnan(Y[1][1]));
+}
+
+} // namespace
+
+namespace {
+
+// The engine's two forms read Y_obs, the bounds, stage1 and Y_star_noise from the engine.
+TEST(IterateWeightedA, BothFormsMatchTheLiteralAlgorithm) {
+    const smooth_cluster c(50, 3, 5, 33);
+    QVector<QVector<double>> W{{1.0, 0.5, 0.0, 0.0, -1.0}, {0.0, 1.0, 1.0, 1.0, 0.0},
+                               {0.3, 0.0, 0.0, 2.0, 1.0}};
+    cluster_newton_method engine;
+    engine.setY_star_matrix(c.Yobs, c.X.size());
+    engine.x_lowerBound = c.lb;
+    engine.x_upperBound = c.ub;
+    engine.Y_star_noise = 0.0;
+    for (bool stage1 : {true, false}) {
+        engine.stage1 = stage1;
+        expectAgreement(engine.iterate_weighted_A(c.X, c.Y, c.alive, c.lambda),
+                        literal_step(c.X, c.Y, c.alive, c.lambda, c.Yobs, c.lb, c.ub, 0.0,
+                                     stage1),
+                        1e-9);
+        expectAgreement(engine.iterate_weighted_A(c.X, c.Y, c.alive, c.lambda, W),
+                        literal_step(c.X, weighted_observations(c.Y, W), c.alive, c.lambda,
+                                     weighted_observation(c.Yobs, W), c.lb, c.ub, 0.0, stage1),
+                        1e-9);
+    }
+}
+
+TEST(IterateWeightedA, UnusablePointGetsAFreshTargetEachCall) {
+    smooth_cluster c(30, 2, 3, 4);
+    c.Y[0][1] = NAN;
+    c.alive[0] = false;
+    cluster_newton_method engine;
+    engine.setY_star_matrix(c.Yobs, c.X.size());
+    engine.x_lowerBound = c.lb;
+    engine.x_upperBound = c.ub;
+    const QVector<QVector<double>> a = engine.iterate_weighted_A(c.X, c.Y, c.alive, c.lambda);
+    const QVector<QVector<double>> b = engine.iterate_weighted_A(c.X, c.Y, c.alive, c.lambda);
+    EXPECT_NE(a[0], b[0]);
+    EXPECT_EQ(a[1], b[1]);
+}
+
+} // namespace

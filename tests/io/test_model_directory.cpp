@@ -1,0 +1,137 @@
+// The model folder: the cell-table dialect (missing cells, last-row rules, "NA" filling),
+// a save followed by a load giving back what defines the model, and the history copy.
+#include "io/model_directory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString readAll(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+    return QString::fromUtf8(f.readAll());
+}
+
+TEST(CellTable, WritesMissingCellsAndTheLastRowLikeTheTable) {
+    QTemporaryDir tmp;
+    const QString file = tmp.path() + "/t.csv";
+    // a, (no item) / b, c: a missing last cell of a non-final row is " \n".
+    writeCellTable(file, {{"a", QString()}, {"b", "c"}}, 2);
+    EXPECT_EQ(readAll(file), "a, \nb,c");
+    // Missing cells elsewhere; the last row writes a missing cell as nothing.
+    writeCellTable(file, {{QString(), "x", ""}, {QString(), "y", QString()}}, 3);
+    EXPECT_EQ(readAll(file), " ,x,\n,y,");
+}
+
+TEST(CellTable, ReadsRowsWithNAForShortLines) {
+    QTemporaryDir tmp;
+    const QString file = tmp.path() + "/t.csv";
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("1,2\n3\n4,5,6\n7,8");
+    f.close();
+    cell_table cells;
+    ASSERT_TRUE(readCellTable(file, cells));
+    ASSERT_EQ(cells.size(), 4);
+    // The column count starts at the last line's two fields and grows at the third line.
+    EXPECT_EQ(cells[0], (QVector<QString>{"1", "2", QString()}));
+    EXPECT_EQ(cells[1], (QVector<QString>{"3", "NA", QString()}));
+    EXPECT_EQ(cells[2], (QVector<QString>{"4", "5", "6"}));
+    EXPECT_EQ(cells[3], (QVector<QString>{"7", "8", "NA"}));
+    EXPECT_FALSE(readCellTable(tmp.path() + "/missing.csv", cells));
+    EXPECT_EQ(cells.size(), 4); // untouched
+}
+
+TEST(CellTable, CellTextTreatsBlankAndMissingAlike) {
+    const cell_table cells{{"A", " ", ""}, {QString()}};
+    EXPECT_EQ(cellText(cells, 0, 0), "A");
+    EXPECT_EQ(cellText(cells, 0, 1), "");
+    EXPECT_EQ(cellText(cells, 0, 2), "");
+    EXPECT_EQ(cellText(cells, 1, 0), "");
+    EXPECT_EQ(cellText(cells, 5, 5), "");
+}
+
+model_directory sampleModel() {
+    model_directory m;
+    m.odeText = "dAdt = -k*A ; elimination\n\ndBdt = k*A";
+    m.parameterSpecification = {{"0.1", "10", "0", QString(), "note, with comma?"}};
+    m.xLowerBound = {-1};
+    m.xUpperBound = {1};
+    m.parameterNames = QStringList{"k"};
+    m.gText = "k=10^(x1)";
+    m.gInverseText = "x1=LOG10(k)";
+    m.variableNames = QStringList{"A", "B"};
+    m.initialCluster = {{"0.5"}, {"-0.25"}};
+    m.doseEvents = {{"0", "A", "100", "0", QString()}, {"12", "A", "2*50", "1", "infusion"}};
+    m.observations = {{"1", "A", "5", QString()}, {"2", "LOG10(A)", "0.3", QString()}};
+    m.simulationParameters = {{""}};
+    m.simulationDoseEvents = m.doseEvents;
+    m.simulationTimePoints = "0:1:10";
+    m.jacobianStructure = {{1, 0}, {1, 0}};
+    return m;
+}
+
+TEST(ModelDirectory, SaveThenLoadGivesBackTheModel) {
+    QTemporaryDir tmp;
+    const model_directory saved = sampleModel();
+    ASSERT_TRUE(saved.save(tmp.path()));
+    EXPECT_TRUE(QDir(tmp.path() + "/compResult").exists());
+    EXPECT_EQ(readAll(tmp.path() + "/model/variableNames.txt"), "A\nB");
+    EXPECT_EQ(readAll(tmp.path() + "/model/ODE_RHS_Jacobian_Structure.csv"), "1,0\n1,0\n");
+    EXPECT_EQ(readAll(tmp.path() + "/model/x_ul.csv"), "-1\n1\n");
+    // No g inverse parsed yet: no scripts.
+    EXPECT_FALSE(QFile::exists(tmp.path() + "/model/rscript_ODE.R"));
+
+    model_directory loaded;
+    ASSERT_TRUE(loaded.load(tmp.path()));
+    EXPECT_EQ(loaded.odeText, saved.odeText);
+    EXPECT_EQ(loaded.gText, saved.gText);
+    EXPECT_EQ(loaded.gInverseText, saved.gInverseText);
+    ASSERT_EQ(loaded.doseEvents.size(), 2);
+    EXPECT_EQ(loaded.doseEvents[1], saved.doseEvents[1]);
+    EXPECT_EQ(cellText(loaded.doseEvents, 0, 4), ""); // the missing note reads as blank
+    EXPECT_EQ(loaded.observations[1][1], "LOG10(A)");
+    EXPECT_EQ(loaded.initialCluster.size(), 2);
+    EXPECT_TRUE(loaded.hasParameterSpecification);
+    // A comma inside a cell splits it: the table dialect has no quoting.
+    EXPECT_EQ(loaded.parameterSpecification[0].size(), 6);
+}
+
+TEST(ModelDirectory, ScriptsAreWrittenOnlyWhenRequested) {
+    QTemporaryDir tmp;
+    model_directory m = sampleModel();
+    m.writeScripts = true;
+    m.rScript = "library('deSolve')\n\n";
+    m.matlabScript = "function matlab_ODE()\n\n";
+    m.compartmentDiagramScript = "library(DiagrammeR)";
+    ASSERT_TRUE(m.save(tmp.path()));
+    EXPECT_EQ(readAll(tmp.path() + "/model/rscript_ODE.R"), m.rScript);
+    EXPECT_EQ(readAll(tmp.path() + "/model/matlab_ODE.m"), m.matlabScript);
+}
+
+TEST(ModelDirectory, HistoryCopiesTheSevenDefiningFiles) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(sampleModel().save(tmp.path()));
+    const QStringList folders =
+        QDir(tmp.path() + "/history").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(folders.size(), 1);
+    EXPECT_TRUE(folders[0].startsWith("model "));
+    const QStringList files = QDir(tmp.path() + "/history/" + folders[0]).entryList(QDir::Files);
+    EXPECT_EQ(files.size(), 7);
+    EXPECT_TRUE(files.contains("ODE_expression.txt"));
+    EXPECT_TRUE(files.contains("observations.txt"));
+}
+
+TEST(ModelDirectory, MissingDirectoryOrFiles) {
+    model_directory m;
+    EXPECT_FALSE(m.load("/nonexistent/velmora"));
+    EXPECT_FALSE(m.hasDoseEvents);
+    EXPECT_FALSE(m.hasComputationLog);
+    EXPECT_FALSE(sampleModel().save("/proc/velmora-cannot-write"));
+}
+
+} // namespace

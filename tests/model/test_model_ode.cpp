@@ -1,0 +1,380 @@
+// Model evaluation: analytic one-compartment and absorption solutions, a tight reference
+// solve of nonlinear models, the time-point rules of boluses, infusions and observations,
+// and the failure results (NaN parameters, failing integration, the time limit).
+#include "model/model_ode.h"
+
+#include "model/model_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <vector>
+
+namespace {
+
+using namespace fixtures;
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// A dose field written as an expression of parameters, as the dose table leaves it.
+void dependOn(parser& expression, double& value, bool& depends, const QString& text) {
+    expression = parser(text);
+    expression.variable_name = expression.extract_variables();
+    expression.generate_tree();
+    value = kNaN;
+    depends = true;
+}
+
+model_ode makeModel(const QString& text, const QVector<dose_event>& doses,
+                    const QVector<observation_event>& observations,
+                    const QStringList& extraNames = QStringList()) {
+    const odeTextParser ode = parsedOde(text);
+    EXPECT_TRUE(ode.error_list.isEmpty());
+    parameters spec;
+    spec.parameterNames = ode.parameter_name + extraNames;
+    return model_ode(ode, doses, observations, spec);
+}
+
+model_ode tight(model_ode m, double tolerance = 1e-10) {
+    m.relativeTolerance = tolerance;
+    m.absoluteTolerance = tolerance;
+    return m;
+}
+
+// Classical Runge-Kutta with a small fixed step: the reference for nonlinear models.
+typedef std::function<void(double t, const std::vector<double>& x, std::vector<double>& d)>
+    rhs_function;
+
+void rk4(const rhs_function& f, std::vector<double>& x, double t0, double t1, double h) {
+    const size_t n = x.size();
+    const int steps = static_cast<int>(std::ceil((t1 - t0) / h));
+    const double dt = (t1 - t0) / steps;
+    std::vector<double> k1(n), k2(n), k3(n), k4(n), y(n);
+    for (int s = 0; s < steps; ++s) {
+        const double t = t0 + s * dt;
+        f(t, x, k1);
+        for (size_t i = 0; i < n; ++i)
+            y[i] = x[i] + 0.5 * dt * k1[i];
+        f(t + 0.5 * dt, y, k2);
+        for (size_t i = 0; i < n; ++i)
+            y[i] = x[i] + 0.5 * dt * k2[i];
+        f(t + 0.5 * dt, y, k3);
+        for (size_t i = 0; i < n; ++i)
+            y[i] = x[i] + dt * k3[i];
+        f(t + dt, y, k4);
+        for (size_t i = 0; i < n; ++i)
+            x[i] += dt / 6.0 * (k1[i] + 2 * k2[i] + 2 * k3[i] + k4[i]);
+    }
+}
+
+void expectRelative(double got, double expected, double tolerance, const char* what) {
+    // Relative, with a floor far below every amount the tests look at.
+    EXPECT_NEAR(got, expected, tolerance * std::fabs(expected) + 1e-9) << what;
+}
+
+} // namespace
+
+// ---- analytic solutions ---------------------------------------------------------------
+
+TEST(ModelEvaluate, OneCompartmentBolus) {
+    const double k = 0.3;
+    const std::vector<double> times = {0, 0.5, 1, 2, 5, 10, 24};
+    model_ode m = tight(makeModel("dAdt = -k*A", {dose(0, 0, 100)}, observationsAt(times)));
+    const QVector<QVector<double>> rows = m.evaluate({k});
+    ASSERT_EQ(rows.size(), int(times.size()));
+    // The observation at the dose time sees the state before the bolus.
+    EXPECT_EQ(rows[0], QVector<double>{0.0});
+    for (size_t i = 1; i < times.size(); ++i) {
+        ASSERT_EQ(rows[int(i)].size(), 1);
+        expectRelative(rows[int(i)][0], 100 * std::exp(-k * times[i]), 1e-7, "bolus");
+    }
+}
+
+TEST(ModelEvaluate, OneCompartmentInfusion) {
+    // 100 over 10 from t = 2: rate 10 on [2, 12] only.
+    const double k = 0.2, rate = 10.0;
+    const std::vector<double> times = {1, 5, 12, 20};
+    model_ode m = tight(makeModel("dAdt = -k*A", {dose(2, 0, 100, 10)}, observationsAt(times)));
+    const QVector<QVector<double>> rows = m.evaluate({k});
+    EXPECT_EQ(m.timePoints, (QList<double>{0, 1, 2, 5, 12, 20}));
+    const QVector<QVector<double>> rates = {{}, {}, {rate}, {rate}, {}};
+    EXPECT_EQ(m.infusionRates, rates);
+    EXPECT_EQ(m.infusionCompartments, (QVector<QVector<int>>{{}, {}, {0}, {0}, {}}));
+
+    auto exact = [&](double t) {
+        if (t <= 2) return 0.0;
+        const double during = rate / k * (1 - std::exp(-k * (std::min(t, 12.0) - 2)));
+        return t <= 12 ? during : during * std::exp(-k * (t - 12));
+    };
+    EXPECT_EQ(rows[0][0], 0.0);
+    for (size_t i = 1; i < times.size(); ++i)
+        expectRelative(rows[int(i)][0], exact(times[i]), 1e-7, "infusion");
+}
+
+TEST(ModelEvaluate, FirstOrderAbsorption) {
+    const double ka = 1.5, ke = 0.2, D = 250;
+    const std::vector<double> times = {0.25, 1, 3, 8, 24};
+    // Parameters sort as ka, ke.
+    model_ode m = tight(
+        makeModel("dGdt = -ka*G\ndCdt = ka*G - ke*C", {dose(0, 0, D)}, observationsAt(times)));
+    const QVector<QVector<double>> rows = m.evaluate({ka, ke});
+    for (size_t i = 0; i < times.size(); ++i) {
+        const double t = times[i];
+        ASSERT_EQ(rows[int(i)].size(), 2);
+        expectRelative(rows[int(i)][0], D * std::exp(-ka * t), 1e-7, "gut");
+        expectRelative(rows[int(i)][1],
+                       D * ka / (ka - ke) * (std::exp(-ke * t) - std::exp(-ka * t)), 1e-7,
+                       "central");
+    }
+}
+
+TEST(ModelEvaluate, TightToleranceReproducesLowAmounts) {
+    // 1000 mg oral dose; by 12 h only hundredths of a mg remain in the central compartment.
+    const double ka = 2.0, ke = 1.0, D = 1000;
+    const std::vector<double> times = {1, 4, 8, 12};
+    model_ode m =
+        makeModel("dGdt = -ka*G\ndCdt = ka*G - ke*C", {dose(0, 0, D)}, observationsAt(times));
+    m.absoluteTolerance = 1e-9;
+    m.relativeTolerance = 1e-8;
+    const QVector<QVector<double>> rows = m.evaluate({ka, ke});
+    for (size_t i = 0; i < times.size(); ++i) {
+        const double t = times[i];
+        const double exact = D * ka / (ka - ke) * (std::exp(-ke * t) - std::exp(-ka * t));
+        expectRelative(rows[int(i)][1], exact, 1e-5, "low amount");
+    }
+    EXPECT_LT(rows[3][1], 0.02);
+}
+
+TEST(ModelEvaluate, DecoupledBlocksWithInfusionIntoTheSecond) {
+    const double a = 0.5, b = 0.1;
+    model_ode m = tight(makeModel("dAdt = -a*A\ndBdt = -b*B", {dose(0, 0, 10), dose(0, 1, 50, 5)},
+                                  observationsAt({3, 5, 9})));
+    ASSERT_EQ(m.ode.block_end, (QVector<int>{0, 1}));
+    const QVector<QVector<double>> rows = m.evaluate({a, b});
+    auto B = [&](double t) {
+        const double r = 10.0;
+        const double during = r / b * (1 - std::exp(-b * std::min(t, 5.0)));
+        return t <= 5 ? during : during * std::exp(-b * (t - 5));
+    };
+    const double times[] = {3, 5, 9};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(rows[i].size(), 2);
+        expectRelative(rows[i][0], 10 * std::exp(-a * times[i]), 1e-7, "block 0");
+        expectRelative(rows[i][1], B(times[i]), 1e-7, "block 1");
+    }
+}
+
+// ---- nonlinear models against a reference solve ---------------------------------------
+
+TEST(ModelEvaluate, MichaelisMentenTwoCompartmentAgainstReference) {
+    // mm2: 1000 at 0 into A1, 500 over 1 h from 12 h into A1.
+    const double Km = 5, V1 = 20, Vmax = 100, k12 = 0.3, k21 = 0.1;
+    const std::vector<double> times = {0.5, 1, 2, 4, 8, 12, 12.5, 13, 16, 24, 36};
+    model_ode m = mm2Model();
+    ASSERT_EQ(mm2Times(), times);
+    ASSERT_EQ(m.ode.parameter_name, (QStringList{"Km", "V1", "Vmax", "k12", "k21"}));
+    m.relativeTolerance = 1e-8;
+    m.absoluteTolerance = 1e-8;
+    ASSERT_EQ(mm2Parameters(), (QVector<double>{Km, V1, Vmax, k12, k21}));
+    const QVector<QVector<double>> rows = m.evaluate(mm2Parameters());
+
+    double infusion = 0.0;
+    const rhs_function f = [&](double, const std::vector<double>& x, std::vector<double>& d) {
+        d[0] = -Vmax * x[0] / (Km * V1 + x[0]) - k12 * x[0] + k21 * x[1] + infusion;
+        d[1] = k12 * x[0] - k21 * x[1];
+    };
+    std::vector<double> x = {1000, 0};
+    double t = 0;
+    for (size_t i = 0; i < times.size(); ++i) {
+        if (t == 12) infusion = 500;
+        if (t == 13) infusion = 0;
+        rk4(f, x, t, times[i], 1e-3);
+        t = times[i];
+        expectRelative(rows[int(i)][0], x[0], 2e-6, "A1");
+        expectRelative(rows[int(i)][1], x[1], 2e-6, "A2");
+    }
+}
+
+TEST(ModelEvaluate, BindingModelSucceedsAndMatchesReference) {
+    // Target-mediated binding with a fast on-rate: the Jacobian entries of L and R follow
+    // the state. Parameters sort as kdeg, kel, kint, koff, kon, ksyn.
+    const double kdeg = 0.2, kel = 0.1, kint = 0.05, koff = 0.5, kon = 50, ksyn = 1;
+    const std::vector<double> times = {0.1, 1, 4, 12, 24};
+    const QString text = "dLdt = -kel*L - kon*L*R + koff*P\n"
+                         "dRdt = ksyn - kdeg*R - kon*L*R + koff*P\n"
+                         "dPdt = kon*L*R - koff*P - kint*P";
+    const QVector<double> p = {kdeg, kel, kint, koff, kon, ksyn};
+
+    const rhs_function f = [&](double, const std::vector<double>& x, std::vector<double>& d) {
+        const double bind = kon * x[0] * x[1];
+        d[0] = -kel * x[0] - bind + koff * x[2];
+        d[1] = ksyn - kdeg * x[1] - bind + koff * x[2];
+        d[2] = bind - koff * x[2] - kint * x[2];
+    };
+    std::vector<std::vector<double>> reference;
+    std::vector<double> x = {100, 0, 0};
+    double t = 0;
+    for (double ti : times) {
+        rk4(f, x, t, ti, 2e-5);
+        t = ti;
+        reference.push_back(x);
+    }
+
+    model_ode m = makeModel(text, {dose(0, 0, 100)}, observationsAt(times));
+    // Default tolerances: finite, and close at the scale of the relative tolerance.
+    const QVector<QVector<double>> loose = m.evaluate(p);
+    // With a Jacobian that misses the state dependence of the binding terms the stepper
+    // crawls through hundreds of thousands of rejected and tiny steps; a true one needs
+    // a handful.
+    EXPECT_LT(m.jacobianCallCount, 1000);
+    for (size_t i = 0; i < times.size(); ++i)
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_TRUE(std::isfinite(loose[int(i)][k]));
+            EXPECT_NEAR(loose[int(i)][k], reference[i][size_t(k)],
+                        0.2 * std::fabs(reference[i][size_t(k)]) + 1.0);
+        }
+
+    const QVector<QVector<double>> rows = tight(m, 1e-9).evaluate(p);
+    for (size_t i = 0; i < times.size(); ++i)
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(rows[int(i)][k], reference[i][size_t(k)],
+                        1e-5 * std::fabs(reference[i][size_t(k)]) + 1e-7)
+                << "t=" << times[i] << " state " << k;
+}
+
+// ---- time-point rules -----------------------------------------------------------------
+
+TEST(ModelTimePoints, BolusAtAnObservationTimeIsSeenAfterwards) {
+    model_ode m = tight(
+        makeModel("dAdt = 0*A", {dose(0, 0, 100), dose(1, 0, 50)}, observationsAt({0, 1, 1, 2})));
+    const QVector<QVector<double>> rows = m.evaluate({});
+    EXPECT_EQ(rows[0][0], 0.0);
+    EXPECT_NEAR(rows[1][0], 100.0, 1e-12); // before the second bolus
+    EXPECT_EQ(rows[1], rows[2]);           // two observations at the same time
+    EXPECT_NEAR(rows[3][0], 150.0, 1e-12);
+    EXPECT_EQ(m.observationTimeIndex, (QVector<int>{0, 1, 1, 2}));
+    ASSERT_EQ(m.bolusAmounts.size(), 3);
+    EXPECT_EQ(m.bolusAmounts[0][0], 100.0);
+    EXPECT_EQ(m.bolusAmounts[1][0], 50.0);
+    EXPECT_EQ(m.bolusAmounts[2][0], 0.0);
+}
+
+TEST(ModelTimePoints, NegativeDurationIsReportedOnceAndGivesNoInfusion) {
+    model_ode m =
+        makeModel("dAdt = -k*A", {dose(1, 0, 100, -1), dose(3, 0, 5, 2)}, observationsAt({4, 6}));
+    const QString message =
+        "Error on 1th dose event: Infusion administration duration cannot be less than 0.";
+    m.evaluate({0.1});
+    EXPECT_EQ(m.errors, QStringList{message});
+    EXPECT_EQ(m.timePoints, (QList<double>{0, 1, 3, 4, 5, 6}));
+    for (int j = 0; j < m.infusionCompartments.size(); ++j) {
+        const bool inside = m.timePoints[j] >= 3 && m.timePoints[j + 1] <= 5;
+        EXPECT_EQ(m.infusionRates[j], inside ? QVector<double>{2.5} : QVector<double>{}) << j;
+    }
+    m.prepareDoseObsTimePoints({0.1});
+    m.evaluate({0.1});
+    EXPECT_EQ(m.errors, QStringList{message});
+}
+
+TEST(ModelTimePoints, DoseExpressionsOfParametersAreEvaluatedPerVector) {
+    dose_event d = dose(0, 0, 0, 0);
+    dependOn(d.timeExpression, d.time, d.timeDependsOnParameters, "Tdose");
+    dependOn(d.dosageExpression, d.dosage, d.dosageDependsOnParameters, "D*2");
+    const double k = 0.25;
+    model_ode m = tight(makeModel("dAdt = -k*A", {d}, observationsAt({2, 6}), {"D", "Tdose"}));
+    ASSERT_EQ(m.parameterSpec.parameterNames, (QStringList{"k", "D", "Tdose"}));
+
+    QVector<QVector<double>> rows = m.evaluate({k, 10, 1});
+    EXPECT_TRUE(m.timePointsDependOnParameters);
+    EXPECT_EQ(m.timePoints, (QList<double>{0, 1, 2, 6}));
+    expectRelative(rows[0][0], 20 * std::exp(-k * 1), 1e-7, "first vector");
+    expectRelative(rows[1][0], 20 * std::exp(-k * 5), 1e-7, "first vector");
+
+    rows = m.evaluate({k, 30, 4});
+    EXPECT_EQ(m.timePoints, (QList<double>{0, 2, 4, 6}));
+    EXPECT_EQ(rows[0][0], 0.0);
+    expectRelative(rows[1][0], 60 * std::exp(-k * 2), 1e-7, "second vector");
+}
+
+TEST(ModelTimePoints, NoDosesNoObservations) {
+    model_ode m = makeModel("dAdt = -k*A", {}, {});
+    EXPECT_TRUE(m.evaluate({1.0}).isEmpty());
+    EXPECT_EQ(m.timePoints, QList<double>{0.0});
+    EXPECT_TRUE(m.infusionRates.isEmpty());
+}
+
+TEST(ModelTimePoints, InvalidRowsAreDropped) {
+    dose_event bad = dose(1, 0, 100);
+    bad.isValid = false;
+    observation_event badObservation = observation(3);
+    badObservation.isValid = false;
+    model_ode m = makeModel("dAdt = -k*A", {bad, dose(0, 0, 1)}, {badObservation, observation(2)});
+    EXPECT_EQ(m.doses.size(), 1);
+    EXPECT_EQ(m.observations.size(), 1);
+    EXPECT_EQ(m.stateCount, 1);
+    EXPECT_EQ(m.isModelValid, 1);
+    EXPECT_EQ(m.evaluate({1.0}).size(), 1);
+}
+
+// ---- failures -------------------------------------------------------------------------
+
+TEST(ModelFailure, NaNParametersGiveNaNRowsWithoutIntegrating) {
+    model_ode m = makeModel("dAdt = -k*A\ndBdt = k*A", {dose(0, 0, 1)}, observationsAt({1, 2}));
+    const QVector<QVector<double>> rows = m.evaluate({kNaN});
+    ASSERT_EQ(rows.size(), 2);
+    for (const QVector<double>& row : rows) {
+        ASSERT_EQ(row.size(), 2);
+        for (double v : row)
+            EXPECT_TRUE(std::isnan(v));
+    }
+    EXPECT_EQ(m.rhsCallCount, 0);
+    EXPECT_EQ(m.jacobianCallCount, 0);
+}
+
+TEST(ModelFailure, FailingIntegrationGivesNaNRows) {
+    // The right-hand side is NaN wherever the state is above 1: no step is accepted.
+    model_ode m = makeModel("dAdt = SQRT(1 - A)", {dose(0, 0, 100)}, observationsAt({1}));
+    const QVector<QVector<double>> rows = m.evaluate({});
+    ASSERT_EQ(rows.size(), 1);
+    ASSERT_EQ(rows[0].size(), 1);
+    EXPECT_TRUE(std::isnan(rows[0][0]));
+    EXPECT_GT(m.rhsCallCount, 0);
+}
+
+TEST(ModelFailure, TimeLimitGivesNaNRowsAndTheNextCallStartsAfresh) {
+    model_ode m = makeModel("dAdt = -k*A", {dose(0, 0, 10)}, observationsAt({1}));
+    m.timeLimitMilliseconds = -1; // any elapsed time is over the limit
+    EXPECT_TRUE(std::isnan(m.evaluate({0.5})[0][0]));
+    EXPECT_EQ(m.rhsCallCount, 1);
+    m.timeLimitMilliseconds = 10000;
+    EXPECT_NEAR(m.evaluate({0.5})[0][0], 10 * std::exp(-0.5), 0.5);
+}
+
+TEST(ModelCopy, CopiesEvaluateIndependently) {
+    const model_ode original =
+        tight(makeModel("dAdt = -k*A", {dose(0, 0, 10)}, observationsAt({1, 2})));
+    model_ode a = original;
+    model_ode b = original;
+    const QVector<QVector<double>> ra = a.evaluate({0.5});
+    const QVector<QVector<double>> rb = b.evaluate({2.0});
+    EXPECT_EQ(a.evaluate({0.5}), ra);
+    expectRelative(ra[1][0], 10 * std::exp(-1.0), 1e-7, "copy a");
+    expectRelative(rb[1][0], 10 * std::exp(-4.0), 1e-7, "copy b");
+    EXPECT_EQ(model_ode(original).evaluate({0.5}), ra);
+}
+
+TEST(ModelCopy, PreparingAndEvaluatingACopyDoesNotDetachSharedTables) {
+    model_ode original = mm2Model();
+    original.prepareDoseObsTimePoints(mm2Parameters());
+    model_ode copy = original;
+    copy.prepareDoseObsTimePoints(mm2Parameters());
+    copy.evaluate(mm2Parameters());
+    copy.evaluate(mm2Parameters());
+    EXPECT_EQ(copy.ode.rhs_parser.constData(), original.ode.rhs_parser.constData());
+    EXPECT_EQ(copy.ode.linear_entry.constData(), original.ode.linear_entry.constData());
+    EXPECT_EQ(copy.doses.constData(), original.doses.constData());
+    EXPECT_EQ(copy.observations.constData(), original.observations.constData());
+    EXPECT_EQ(copy.ode.parameter_name.constBegin(), original.ode.parameter_name.constBegin());
+}
