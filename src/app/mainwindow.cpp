@@ -3,6 +3,8 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "cnm/cluster_newton_method.h"
+
 #include "ui/Chart.h"
 #include "ui/ChartView.h"
 
@@ -33,7 +35,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     createCharts();
 
-    // The engine is created here once it is part of the build; the thread is the window's.
+    CNmethod = new cluster_newton_method;
     CNthread = new QThread(this);
 
     ui->lab_variableNames->hide();
@@ -50,10 +52,10 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow() {
     // A thread that is still running when it is destroyed aborts the process: ask the
     // engine to stop, end the thread's event loop and wait for the iteration to return.
-    if (CNthread) {
-        CNthread->quit();
-        CNthread->wait();
-    }
+    CNmethod->abortASAP = true;
+    CNthread->quit();
+    CNthread->wait();
+    delete CNmethod;
     delete ui;
 }
 

@@ -77,8 +77,7 @@ public:
     ChartView* chartView_ODE_sol;
     ChartView* chartView_ODE_sol_simulation;
 
-    // The computation engine and the thread it runs on. The engine is created without a
-    // parent; it is not part of this build yet, so the pointer stays null until it is.
+    // The computation engine, created without a parent, and the thread it runs on.
     cluster_newton_method* CNmethod;
     QThread* CNthread;
 

@@ -3,6 +3,8 @@
 // show/hide toggles, and closing while the worker thread runs.
 #include "mainwindow.h"
 
+#include "cnm/cluster_newton_method.h"
+
 #include "ui/Chart.h"
 #include "ui/ChartView.h"
 #include "ui/QTableWidgetWithCopyPaste.h"
@@ -755,6 +757,10 @@ void TestMainWindowLayout::closingStopsRunningWorkerThread() {
     // Destroying a running QThread aborts the process, so surviving this is the check.
     QVERIFY(w->CNthread);
     QCOMPARE(w->CNthread->parent(), static_cast<QObject*>(w));
+    QVERIFY(w->CNmethod);
+    QVERIFY(!w->CNmethod->parent());
+    // As a computation does: the engine works on the thread.
+    w->CNmethod->moveToThread(w->CNthread);
     w->CNthread->start();
     QVERIFY(w->CNthread->isRunning());
     QThread* thread = w->CNthread;
