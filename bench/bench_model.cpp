@@ -3,6 +3,7 @@
 // Rosenbrock integration driven by a hand-written C++ right-hand side and Jacobian.
 // Counters: right-hand-side and Jacobian calls per evaluation.
 #include "model/model_fixtures.h"
+#include "model/restartable_controller.h"
 
 #include <boost/numeric/odeint/integrate/integrate_adaptive.hpp>
 #include <boost/numeric/odeint/stepper/rosenbrock4.hpp>
@@ -23,17 +24,6 @@ typedef odeint::rosenbrock4<double> stepper_type;
 typedef stepper_type::state_type state_type;
 typedef stepper_type::matrix_type matrix_type;
 
-class restartable_controller : public odeint::rosenbrock4_controller<stepper_type> {
-public:
-    restartable_controller(double atol, double rtol)
-        : odeint::rosenbrock4_controller<stepper_type>(atol, rtol) {}
-    void restart() {
-        m_first_step = true;
-        m_err_old = 0.0;
-        m_dt_old = 0.0;
-        m_last_rejected = false;
-    }
-};
 typedef odeint::rosenbrock4_dense_output<boost::reference_wrapper<restartable_controller>>
     dense_stepper_type;
 

@@ -1,5 +1,6 @@
 // Piecewise integration of the ODE system between dose and observation times.
 #include "model/model_ode.h"
+#include "model/restartable_controller.h"
 
 #include <boost/numeric/odeint/integrate/integrate_adaptive.hpp>
 #include <boost/numeric/odeint/stepper/rosenbrock4.hpp>
@@ -23,20 +24,6 @@ typedef odeint::rosenbrock4<double> stepper_type;
 typedef stepper_type::state_type state_type;
 typedef stepper_type::matrix_type matrix_type;
 
-// The Rosenbrock error controller, restartable: a restart gives exactly the state of a
-// newly built controller while its work vectors stay allocated, so every interval starts
-// afresh without allocating.
-class restartable_controller : public odeint::rosenbrock4_controller<stepper_type> {
-public:
-    restartable_controller(double atol, double rtol)
-        : odeint::rosenbrock4_controller<stepper_type>(atol, rtol) {}
-    void restart() {
-        m_first_step = true;
-        m_err_old = 0.0;
-        m_dt_old = 0.0;
-        m_last_rejected = false;
-    }
-};
 
 typedef odeint::rosenbrock4_dense_output<boost::reference_wrapper<restartable_controller>>
     dense_stepper_type;
