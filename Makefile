@@ -5,7 +5,7 @@ FUZZ_SECONDS ?= 60
 # Tests of the engine's worker thread and pool, built and run under the thread sanitizer.
 TSAN_TESTS := $(notdir $(basename $(wildcard tests/*/test_*threads*.cpp)))
 
-.PHONY: deps configure build run test bench asan tsan fuzz clean format
+.PHONY: deps configure build run screenshots test bench asan tsan fuzz clean format
 
 deps:
 	@bash scripts/install-deps
@@ -18,6 +18,10 @@ build: configure
 
 run: build
 	./$(BUILD)/src/velmora $(ARGS)
+
+# Renders every page of the window offscreen with a model typed in, into docs/screenshots.
+screenshots: build
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/src/velmora --screenshots docs/screenshots
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
