@@ -1,9 +1,10 @@
 // Table widget helpers: CSV files of cell texts, and matrices shown in or read from tables.
 #include "ui/table_utils.h"
 
+#include "io/cell_table.h"
+
 #include <QDebug>
 #include <QFile>
-#include <QRegExp>
 #include <QTableWidget>
 #include <QTextStream>
 
@@ -66,13 +67,12 @@ void displayRows(QTableWidget* t, const QVector<QVector<T>>& M,
 } // namespace
 
 void csvwrite(QString file, QTableWidget* t) {
-    QFile f(file);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        qDebug() << "Error, unable to open";
-        return;
-    }
-    QTextStream out(&f);
-    writeRows(out, t, false);
+    // A cell without an item is a null text, written as the table dialect says.
+    cell_table cells(t->rowCount(), QVector<QString>(t->columnCount()));
+    for (int r = 0; r < t->rowCount(); ++r)
+        for (int c = 0; c < t->columnCount(); ++c)
+            if (const QTableWidgetItem* item = t->item(r, c)) cells[r][c] = item->text();
+    writeCellTable(file, cells, t->columnCount());
 }
 
 void csvwriteWithHeader(QString file, QTableWidget* t) {
@@ -93,28 +93,17 @@ void csvwriteWithHeader(QString file, QTableWidget* t) {
 }
 
 void csvReadToTable(QString file, QTableWidget* t) {
-    QFile f(file);
-    if (!f.exists() || !f.open(QIODevice::ReadOnly | QIODevice::Text)) return;
-    QTextStream in(&f);
-    QVector<QStringList> lines;
-    while (!in.atEnd())
-        lines << in.readLine().split(",");
-
+    cell_table cells;
+    if (!readCellTable(file, cells)) return;
     t->clearContents();
-    t->setRowCount(lines.size());
-    if (lines.isEmpty()) return;
-    int columns = lines.last().size();
-    t->setColumnCount(columns);
-    for (int r = 0; r < lines.size(); ++r) {
-        if (lines[r].size() > columns) {
-            columns = lines[r].size();
-            t->setColumnCount(columns);
-        }
-        for (int c = 0; c < columns; ++c) {
-            const QString text = c < lines[r].size() ? lines[r][c] : QStringLiteral("NA");
-            t->setItem(r, c, new QTableWidgetItem(text));
-        }
-    }
+    t->setRowCount(cells.size());
+    if (cells.isEmpty()) return;
+    t->setColumnCount(cells.first().size());
+    // Cells are set row by row, as the file is read, so the tables' cell handlers see the
+    // same sequence of edits as when the user types them.
+    for (int r = 0; r < cells.size(); ++r)
+        for (int c = 0; c < cells[r].size(); ++c)
+            if (!cells[r][c].isNull()) t->setItem(r, c, new QTableWidgetItem(cells[r][c]));
 }
 
 void tableDisplay(QTableWidget* t, QVector<QVector<double>> M) {
@@ -139,20 +128,11 @@ void tableDisplayHHeader(QTableWidget* t, QVector<QVector<double>> M, QStringLis
 }
 
 QVector<QVector<double>> tableReadDouble(QTableWidget* t) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    static const QRegExp blanks("\\s");
-    QVector<QVector<double>> M(t->rowCount(), QVector<double>(t->columnCount(), nan));
+    QVector<QVector<double>> M(t->rowCount(), QVector<double>(t->columnCount()));
     for (int r = 0; r < t->rowCount(); ++r) {
         for (int c = 0; c < t->columnCount(); ++c) {
             const QTableWidgetItem* item = t->item(r, c);
-            if (!item) continue;
-            QString text = item->text();
-            const QString upper = text.toUpper();
-            if (text.isEmpty() || upper == " " || upper == "NA" || upper == "NAN") continue;
-            text.remove(blanks);
-            bool ok = false;
-            const double value = text.toDouble(&ok);
-            if (ok) M[r][c] = value;
+            M[r][c] = cellNumber(item ? item->text() : QString());
         }
     }
     return M;
