@@ -2,8 +2,10 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 FUZZ_SECONDS ?= 60
+# Tests of the engine's worker thread and pool, built and run under the thread sanitizer.
+TSAN_TESTS := $(notdir $(basename $(wildcard tests/*/test_*threads*.cpp)))
 
-.PHONY: deps configure build run test bench asan tsan fuzz clean format
+.PHONY: deps configure build run screenshots test bench asan tsan fuzz clean format
 
 deps:
 	@bash scripts/install-deps
@@ -16,6 +18,10 @@ build: configure
 
 run: build
 	./$(BUILD)/src/velmora $(ARGS)
+
+# Renders every page of the window offscreen with a model typed in, into docs/screenshots.
+screenshots: build
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/src/velmora --screenshots docs/screenshots
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -34,11 +40,15 @@ asan: deps
 
 # The engine's worker and thread pool under the thread sanitizer.
 tsan: deps
+ifneq ($(TSAN_TESTS),)
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=thread \
 	  -DVELMORA_BUILD_BENCH=OFF
-	cmake --build build-tsan -j $(JOBS)
-	cd build-tsan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -L threads -j $(JOBS) \
-	  --no-tests=ignore
+	cmake --build build-tsan -j $(JOBS) --target $(TSAN_TESTS)
+	cd build-tsan && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp" \
+	  ctest --output-on-failure -L threads -j $(JOBS)
+else
+	@echo "tsan: no thread tests yet"
+endif
 
 # Coverage-guided fuzzing of the text parsers with libFuzzer (clang).
 fuzz: deps

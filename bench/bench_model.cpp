@@ -3,6 +3,7 @@
 // Rosenbrock integration driven by a hand-written C++ right-hand side and Jacobian.
 // Counters: right-hand-side and Jacobian calls per evaluation.
 #include "model/model_fixtures.h"
+#include "model/restartable_controller.h"
 
 #include <boost/numeric/odeint/integrate/integrate_adaptive.hpp>
 #include <boost/numeric/odeint/stepper/rosenbrock4.hpp>
@@ -23,17 +24,6 @@ typedef odeint::rosenbrock4<double> stepper_type;
 typedef stepper_type::state_type state_type;
 typedef stepper_type::matrix_type matrix_type;
 
-class restartable_controller : public odeint::rosenbrock4_controller<stepper_type> {
-public:
-    restartable_controller(double atol, double rtol)
-        : odeint::rosenbrock4_controller<stepper_type>(atol, rtol) {}
-    void restart() {
-        m_first_step = true;
-        m_err_old = 0.0;
-        m_dt_old = 0.0;
-        m_last_rejected = false;
-    }
-};
 typedef odeint::rosenbrock4_dense_output<boost::reference_wrapper<restartable_controller>>
     dense_stepper_type;
 
@@ -61,9 +51,11 @@ struct pbpk13_native {
         const double keep = infusion;
         infusion = 0.0;
         for (size_t j = 0; j < N; ++j) {
-            for (size_t k = 0; k < N; ++k) e[k] = k == j ? 1.0 : 0.0;
+            for (size_t k = 0; k < N; ++k)
+                e[k] = k == j ? 1.0 : 0.0;
             rhs(e, d);
-            for (size_t i = 0; i < N; ++i) jacobian(i, j) = d[i];
+            for (size_t i = 0; i < N; ++i)
+                jacobian(i, j) = d[i];
         }
         infusion = keep;
     }
@@ -73,8 +65,8 @@ struct pbpk13_native {
         d[VE] = 15.6 * x[HT] / (0.33 * KpHT) + 46.8 * x[BR] / (1.45 * KpBR) +
                 66.3 * x[MU] / (29 * KpMU) + 19.5 * x[AD] / (12.5 * KpAD) +
                 19.5 * x[SK] / (7.8 * KpSK) + 19.5 * x[BO] / (10.5 * KpBO) +
-                74.1 * x[KI] / (0.31 * KpKI) + 87.9 * x[LI] / (1.8 * KpLI) -
-                349.2 * x[VE] / 3.4 + infusion;
+                74.1 * x[KI] / (0.31 * KpKI) + 87.9 * x[LI] / (1.8 * KpLI) - 349.2 * x[VE] / 3.4 +
+                infusion;
         d[LU] = 349.2 * x[VE] / 3.4 - 349.2 * x[LU] / (1.17 * KpLU);
         d[AR] = 349.2 * x[LU] / (1.17 * KpLU) - 349.2 * ar;
         d[HT] = 15.6 * (ar - x[HT] / (0.33 * KpHT));
@@ -101,7 +93,8 @@ struct pbpk13_native {
         pbpk13_native* m;
         void operator()(const state_type&, matrix_type& J, double, state_type& dfdt) const {
             J = m->jacobian;
-            for (size_t i = 0; i < dfdt.size(); ++i) dfdt[i] = 0.0;
+            for (size_t i = 0; i < dfdt.size(); ++i)
+                dfdt[i] = 0.0;
             ++m->counts->jacobian;
         }
     };
@@ -154,13 +147,16 @@ QVector<QVector<double>> integrateNative(Native& native, const model_ode& shape,
     auto record = [&](int index) {
         for (int k = 0; k < shape.observations.size(); ++k)
             if (shape.observationTimeIndex[k] == index)
-                for (size_t i = 0; i < n; ++i) rows[k] << x[i];
+                for (size_t i = 0; i < n; ++i)
+                    rows[k] << x[i];
     };
     record(0);
     for (int j = 0; j + 1 < shape.timePoints.size(); ++j) {
-        for (size_t i = 0; i < n; ++i) x[i] += shape.bolusAmounts[j][i];
+        for (size_t i = 0; i < n; ++i)
+            x[i] += shape.bolusAmounts[j][i];
         native.infusion = 0.0;
-        for (double r : shape.infusionRates[j]) native.infusion += r;
+        for (double r : shape.infusionRates[j])
+            native.infusion += r;
         const double t0 = shape.timePoints[j], t1 = shape.timePoints[j + 1];
         controller.restart();
         odeint::integrate_adaptive(boost::ref(stepper), system, x, t0, t1, (t1 - t0) * 0.5);

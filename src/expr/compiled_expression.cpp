@@ -22,12 +22,13 @@ namespace of = operator_functions;
 
 // Operand forms of a binary instruction: A accumulator, S popped stack value,
 // C constant, V variable. The first letter is the left operand.
-enum form { AC, AV, CA, VA, SA, VV, VC, CV, FormCount };
+// PVV, PVC, PCV first push the accumulator, then compute from two leaves.
+enum form { AC, AV, CA, VA, SA, VV, VC, CV, PVV, PVC, PCV, FormCount };
 
 enum opcode : std::uint16_t {
     LoadC = 0,
     LoadV,
-    Push,
+    PushLoadV,
     // Unary functions on the accumulator.
     FExp,
     FLog,
@@ -98,7 +99,19 @@ inline double bin(double a, double b) {
     case binaryOp(CODE, SA): acc = bin<CODE>(stack[--sp], acc); break;                            \
     case binaryOp(CODE, VV): acc = bin<CODE>(v[ip->a], v[ip->b]); break;                          \
     case binaryOp(CODE, VC): acc = bin<CODE>(v[ip->a], ip->c); break;                             \
-    case binaryOp(CODE, CV): acc = bin<CODE>(ip->c, v[ip->a]); break;
+    case binaryOp(CODE, CV): acc = bin<CODE>(ip->c, v[ip->a]); break;                             \
+    case binaryOp(CODE, PVV):                                                                      \
+        stack[sp++] = acc;                                                                         \
+        acc = bin<CODE>(v[ip->a], v[ip->b]);                                                       \
+        break;                                                                                     \
+    case binaryOp(CODE, PVC):                                                                      \
+        stack[sp++] = acc;                                                                         \
+        acc = bin<CODE>(v[ip->a], ip->c);                                                          \
+        break;                                                                                     \
+    case binaryOp(CODE, PCV):                                                                      \
+        stack[sp++] = acc;                                                                         \
+        acc = bin<CODE>(ip->c, v[ip->a]);                                                          \
+        break;
 
 double run(const compiled_expression::instruction* ip, const compiled_expression::instruction* end,
            const double* v, double* stack) {
@@ -108,7 +121,10 @@ double run(const compiled_expression::instruction* ip, const compiled_expression
         switch (ip->op) {
         case LoadC: acc = ip->c; break;
         case LoadV: acc = v[ip->a]; break;
-        case Push: stack[sp++] = acc; break;
+        case PushLoadV:
+            stack[sp++] = acc;
+            acc = v[ip->a];
+            break;
         case FExp: acc = std::exp(acc); break;
         case FLog: acc = std::log(acc); break;
         case FLog10: acc = of::log10(acc); break;
@@ -188,13 +204,13 @@ void compiled_expression::build(int bindFrom, const double* bound, int bindCount
         ins.c = c;
         code.push_back(ins);
     };
-    // Before a new value is computed into the accumulator, save the one it holds.
-    auto spill = [&]() {
-        if (computed > 0) {
-            put(Push);
-            ++depth;
-            if (depth > stackDepth) stackDepth = depth;
-        }
+    // Before a new value is computed into the accumulator, the one it holds is pushed; the
+    // push is folded into the instruction that computes the new value.
+    auto needsPush = [&]() {
+        if (computed == 0) return false;
+        ++depth;
+        if (depth > stackDepth) stackDepth = depth;
+        return true;
     };
     auto fail = [&]() {
         code.clear();
@@ -213,10 +229,10 @@ void compiled_expression::build(int bindFrom, const double* bound, int bindCount
                 return;
             }
             const int index = static_cast<int>(s.value);
-            if (index > maxVar) maxVar = index;
             if (index >= bindFrom && index - bindFrom < bindCount) {
                 st.push_back({pending::Constant, bound[index - bindFrom], 0});
             } else {
+                if (index > maxVar) maxVar = index;
                 st.push_back({pending::Variable, 0.0, index});
             }
             continue;
@@ -241,8 +257,7 @@ void compiled_expression::build(int bindFrom, const double* bound, int bindCount
                 continue;
             }
             if (x.kind == pending::Variable) {
-                spill();
-                put(LoadV, x.var);
+                put(needsPush() ? PushLoadV : LoadV, x.var);
                 x.kind = pending::Computed;
                 ++computed;
             }
@@ -266,13 +281,13 @@ void compiled_expression::build(int bindFrom, const double* bound, int bindCount
                 a.c = of::binary(bc, a.c, b.c);
                 continue;
             }
-            spill();
+            const bool push = needsPush();
             if (a.kind == pending::Variable && b.kind == pending::Variable)
-                put(binaryOp(bc, VV), a.var, 0.0, b.var);
+                put(binaryOp(bc, push ? PVV : VV), a.var, 0.0, b.var);
             else if (a.kind == pending::Variable)
-                put(binaryOp(bc, VC), a.var, b.c);
+                put(binaryOp(bc, push ? PVC : VC), a.var, b.c);
             else
-                put(binaryOp(bc, CV), b.var, a.c);
+                put(binaryOp(bc, push ? PCV : CV), b.var, a.c);
             a = {pending::Computed, 0.0, 0};
             ++computed;
         } else if (!aLeaf && bLeaf) {

@@ -2,9 +2,13 @@
 #include "io/cell_table.h"
 
 #include <QDebug>
+#include <QRegularExpression>
 #include <QFile>
 #include <QStringList>
 #include <QTextStream>
+
+#include <algorithm>
+#include <limits>
 
 void writeCellTable(const QString& file, const cell_table& cells, int columns) {
     QFile f(file);
@@ -62,4 +66,26 @@ QString cellText(const cell_table& cells, int row, int column) {
     const QString& text = cells[row][column];
     if (text.isEmpty() || text == " ") return QString("");
     return text;
+}
+
+double cellNumber(const QString& text) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    if (text.isEmpty()) return nan;
+    const QString upper = text.toUpper();
+    if (upper == " " || upper == "NA" || upper == "NAN") return nan;
+    QString compact = text;
+    compact.remove(QRegularExpression("\\s"));
+    bool ok = false;
+    const double v = compact.toDouble(&ok);
+    return ok ? v : nan;
+}
+
+QVector<QVector<double>> cellNumbers(const cell_table& cells) {
+    int columns = 0;
+    for (const auto& row : cells) columns = std::max(columns, static_cast<int>(row.size()));
+    QVector<QVector<double>> out(cells.size(), QVector<double>(columns));
+    for (int r = 0; r < cells.size(); ++r)
+        for (int c = 0; c < columns; ++c)
+            out[r][c] = cellNumber(c < cells[r].size() ? cells[r][c] : QString());
+    return out;
 }

@@ -26,3 +26,10 @@ bool readCellTable(const QString& file, cell_table& cells);
 // Cell texts as the window reads them for strings: a missing cell, an empty text and a
 // single blank are all the empty string.
 QString cellText(const cell_table& cells, int row, int column);
+
+// The number a cell holds as the window reads number tables: NaN for a missing cell, an
+// empty text, and (in any letter case) " ", "NA" and "NAN"; otherwise the text with its
+// blanks deleted, converted, NaN when it is not a number.
+double cellNumber(const QString& text);
+// Every cell of a table as a number: rows x the longest row, missing cells NaN.
+QVector<QVector<double>> cellNumbers(const cell_table& cells);

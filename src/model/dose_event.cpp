@@ -1,6 +1,8 @@
 // One row of the dose table and the check of its dosing compartment.
 #include "model/dose_event.h"
 
+#include "model/odeTextParser.h"
+
 dose_event::dose_event() = default;
 
 void dose_event::determineCompartment(const QStringList& odeVariableNames) {
@@ -12,8 +14,12 @@ void dose_event::determineCompartment(const QStringList& odeVariableNames) {
         return;
     }
     compartmentFound = false;
-    compartmentErrors = QStringList(
-        QStringLiteral("Dosing compartment not found.  It should be selected from the "
-                       "following: ") +
-        odeVariableNames.join(QStringLiteral("  ")));
+    compartmentErrors =
+        QStringList(QStringLiteral("Dosing compartment not found.  It should be selected from the "
+                                   "following: ") +
+                    odeVariableNames.join(QStringLiteral("  ")));
+}
+
+void dose_event::determineCompartment(const odeTextParser& ode) {
+    determineCompartment(ode.variable_name);
 }

@@ -1,6 +1,8 @@
 // Cell rules of the dose and observation tables.
 #include "model/event_cells.h"
 
+#include "model/odeTextParser.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -27,7 +29,9 @@ event_cell_result showing(colour textColour, const QString& html) {
     return result;
 }
 
-QString rowNumber(int row) { return QString::number(row + 1); }
+QString rowNumber(int row) {
+    return QString::number(row + 1);
+}
 
 // One numeric dose cell (time, dosage or duration): the expression keeps the names it
 // uses itself; an expression of parameters is evaluated per parameter vector later.
@@ -39,8 +43,7 @@ event_cell_result applyDoseExpression(const QString& text, int row, const QStrin
     expression.error_list.clear();
     expression.generate_tree();
     const double tested = testEvaluateCellExpression(expression);
-    if (std::isnan(tested))
-        expression.error_list.append(evaluationMessage);
+    if (std::isnan(tested)) expression.error_list.append(evaluationMessage);
     ok = expression.error_list.isEmpty();
 
     if (!ok)
@@ -57,10 +60,9 @@ event_cell_result applyDoseExpression(const QString& text, int row, const QStrin
     dependsOnParameters = false;
     bool plainNumber = false;
     text.toDouble(&plainNumber);
-    if (plainNumber)
-        return acceptedHidingPane();
-    return showing(colour::black, expression.expression + QLatin1Char('=') +
-                                      QString::number(value, 'g', 6));
+    if (plainNumber) return acceptedHidingPane();
+    return showing(colour::black,
+                   expression.expression + QLatin1Char('=') + QString::number(value, 'g', 6));
 }
 
 // A time or value cell of the observation table: a number, or an expression without names.
@@ -68,8 +70,7 @@ event_cell_result applyObservationNumber(const QString& text, parser& temporary,
                                          const QVector<double>& testValues, int row,
                                          const QString& heading, double& value, bool& ok) {
     value = text.toDouble(&ok);
-    if (ok)
-        return acceptedHidingPane();
+    if (ok) return acceptedHidingPane();
     temporary.generate_tree();
     const double evaluated = temporary.evaluate_tree(testValues);
     if (std::isnan(evaluated)) {
@@ -86,7 +87,7 @@ event_cell_result applyObservationNumber(const QString& text, parser& temporary,
     return showing(colour::black, text + QLatin1Char('=') + QString::number(value, 'g', 6));
 }
 
-}  // namespace
+} // namespace
 
 double testEvaluateCellExpression(const parser& expression) {
     QVector<double> values(expression.variable_name.size());
@@ -102,8 +103,8 @@ event_cell_result applyDoseCell(dose_event& event, int row, int column, const QS
         return applyDoseExpression(text, row, QStringLiteral("th row Time):<br>"),
                                    QStringLiteral("Could not evaluate the expression for the "
                                                   "dosage time."),
-                                   event.time, event.timeExpression,
-                                   event.timeDependsOnParameters, event.timeOk);
+                                   event.time, event.timeExpression, event.timeDependsOnParameters,
+                                   event.timeOk);
     case doseDosageColumn:
         return applyDoseExpression(text, row, QStringLiteral("th row Dosage):<br>"),
                                    QStringLiteral("Could not evaluate the tree."), event.dosage,
@@ -119,8 +120,7 @@ event_cell_result applyDoseCell(dose_event& event, int row, int column, const QS
         const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         event.compartment = words.isEmpty() ? text : words.first();
         event.determineCompartment(odeVariables);
-        if (event.compartmentErrors.isEmpty())
-            return acceptedHidingPane();
+        if (event.compartmentErrors.isEmpty()) return acceptedHidingPane();
         return showing(colour::red, QStringLiteral("<font color=red> Error in Dosing Table (") +
                                         rowNumber(row) +
                                         QStringLiteral("th row Compartment):<br>") +
@@ -128,16 +128,19 @@ event_cell_result applyDoseCell(dose_event& event, int row, int column, const QS
                                         QStringLiteral("</font>"));
     }
     default:
-        return event_cell_result();  // the note is not interpreted
+        return event_cell_result(); // the note is not interpreted
     }
+}
+
+event_cell_result applyDoseCell(dose_event& event, int row, int column, const QString& text,
+                                const odeTextParser& ode) {
+    return applyDoseCell(event, row, column, text, ode.variable_name);
 }
 
 event_cell_result applyDoseCell(QVector<dose_event>& doseEvents, int row, int column,
                                 const QString& text, const QStringList& odeVariables) {
-    if (row < 0)
-        return event_cell_result();
-    if (doseEvents.size() <= row)
-        doseEvents.resize(row + 1);
+    if (row < 0) return event_cell_result();
+    if (doseEvents.size() <= row) doseEvents.resize(row + 1);
     return applyDoseCell(doseEvents[row], row, column, text, odeVariables);
 }
 
@@ -153,13 +156,12 @@ event_cell_result applyObservationCell(observation_event& event, int row, int co
     switch (column) {
     case observationTimeColumn:
         result = applyObservationNumber(text, temporary, testValues, row,
-                                        QStringLiteral("th row Time):"), event.time,
-                                        event.timeOk);
+                                        QStringLiteral("th row Time):"), event.time, event.timeOk);
         break;
     case observationValueColumn:
-        result = applyObservationNumber(text, temporary, testValues, row,
-                                        QStringLiteral("th row Value):"), event.value,
-                                        event.valueOk);
+        result =
+            applyObservationNumber(text, temporary, testValues, row,
+                                   QStringLiteral("th row Value):"), event.value, event.valueOk);
         break;
     case observationExpressionColumn: {
         // Model evaluation relies on this order: ODE variables, then parameters.
@@ -182,7 +184,7 @@ event_cell_result applyObservationCell(observation_event& event, int row, int co
         break;
     }
     default:
-        break;  // the note is not interpreted
+        break; // the note is not interpreted
     }
     event.isValid = event.valueOk && event.timeOk && event.observedExpressionOk;
     return result;
@@ -192,23 +194,19 @@ event_cell_result applyObservationCell(QVector<observation_event>& observationEv
                                        int column, const QString& text,
                                        const QStringList& odeVariables,
                                        const QStringList& parameterNames) {
-    if (row < 0)
-        return event_cell_result();
-    if (observationEvents.size() <= row)
-        observationEvents.resize(row + 1);
+    if (row < 0) return event_cell_result();
+    if (observationEvents.size() <= row) observationEvents.resize(row + 1);
     return applyObservationCell(observationEvents[row], row, column, text, odeVariables,
                                 parameterNames);
 }
 
-QStringList rebuildParameterNames(QVector<dose_event>& doseEvents,
-                                  const QStringList& odeParameters,
+QStringList rebuildParameterNames(QVector<dose_event>& doseEvents, const QStringList& odeParameters,
                                   QStringList& doseParameterNames) {
     doseParameterNames.clear();
     for (dose_event& event : doseEvents) {
         event.isValid =
             event.timeOk && event.compartmentFound && event.dosageOk && event.durationOk;
-        if (!event.isValid)
-            continue;
+        if (!event.isValid) continue;
         for (const parser* expression :
              {&event.timeExpression, &event.dosageExpression, &event.durationExpression})
             doseParameterNames.append(expression->variable_name);

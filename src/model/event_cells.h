@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVector>
 
+class odeTextParser;
+
 // What an edited cell asks of the window.
 struct event_cell_result {
     enum class colour { unchanged, black, red };
@@ -25,11 +27,20 @@ struct event_cell_result {
 };
 
 // Dose table columns.
-enum dose_column { doseTimeColumn = 0, doseCompartmentColumn, doseDosageColumn,
-                   doseDurationColumn, doseNoteColumn };
+enum dose_column {
+    doseTimeColumn = 0,
+    doseCompartmentColumn,
+    doseDosageColumn,
+    doseDurationColumn,
+    doseNoteColumn
+};
 // Observation table columns.
-enum observation_column { observationTimeColumn = 0, observationExpressionColumn,
-                          observationValueColumn, observationNoteColumn };
+enum observation_column {
+    observationTimeColumn = 0,
+    observationExpressionColumn,
+    observationValueColumn,
+    observationNoteColumn
+};
 
 // One random test value per name, each rand() / 2147483647.0, and the expression's value
 // for them. NaN means the expression cannot be evaluated.
@@ -40,6 +51,8 @@ double testEvaluateCellExpression(const parser& expression);
 // whatever the column.
 event_cell_result applyDoseCell(dose_event& event, int row, int column, const QString& text,
                                 const QStringList& odeVariables);
+event_cell_result applyDoseCell(dose_event& event, int row, int column, const QString& text,
+                                const odeTextParser& ode);
 // The same on the table's event list, which grows to row + 1 events when it is shorter.
 event_cell_result applyDoseCell(QVector<dose_event>& doseEvents, int row, int column,
                                 const QString& text, const QStringList& odeVariables);
@@ -57,8 +70,7 @@ event_cell_result applyObservationCell(QVector<observation_event>& observationEv
 // Sets isValid of every dose event, collects the names used by valid dose expressions into
 // doseParameterNames (sorted, without duplicates) and returns the full parameter-name list:
 // the ODE parameters followed by the dose parameters, each name once.
-QStringList rebuildParameterNames(QVector<dose_event>& doseEvents,
-                                  const QStringList& odeParameters,
+QStringList rebuildParameterNames(QVector<dose_event>& doseEvents, const QStringList& odeParameters,
                                   QStringList& doseParameterNames);
 
 // "y1=expression" lines of the valid observations, numbered by table row.

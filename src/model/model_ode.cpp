@@ -1,5 +1,6 @@
 // Piecewise integration of the ODE system between dose and observation times.
 #include "model/model_ode.h"
+#include "model/restartable_controller.h"
 
 #include <boost/numeric/odeint/integrate/integrate_adaptive.hpp>
 #include <boost/numeric/odeint/stepper/rosenbrock4.hpp>
@@ -23,20 +24,6 @@ typedef odeint::rosenbrock4<double> stepper_type;
 typedef stepper_type::state_type state_type;
 typedef stepper_type::matrix_type matrix_type;
 
-// The Rosenbrock error controller, restartable: a restart gives exactly the state of a
-// newly built controller while its work vectors stay allocated, so every interval starts
-// afresh without allocating.
-class restartable_controller : public odeint::rosenbrock4_controller<stepper_type> {
-public:
-    restartable_controller(double atol, double rtol)
-        : odeint::rosenbrock4_controller<stepper_type>(atol, rtol) {}
-    void restart() {
-        m_first_step = true;
-        m_err_old = 0.0;
-        m_dt_old = 0.0;
-        m_last_rejected = false;
-    }
-};
 
 typedef odeint::rosenbrock4_dense_output<boost::reference_wrapper<restartable_controller>>
     dense_stepper_type;
@@ -63,7 +50,8 @@ struct block_rhs {
         c->ode->evalRHS(t, &x[0], &dxdt[0], c->block, c->scratch);
         for (int i = 0; i < c->infusionCount; ++i) {
             const int local = c->infusionCompartment[i] - c->first;
-            if (local >= 0 && local < c->size) dxdt[static_cast<size_t>(local)] += c->infusionRate[i];
+            if (local >= 0 && local < c->size)
+                dxdt[static_cast<size_t>(local)] += c->infusionRate[i];
         }
         // The clock is read at the first call and every 32nd after it: reading it costs as
         // much as a small right-hand side, and 32 calls take microseconds.
@@ -81,14 +69,14 @@ struct block_jacobian {
 };
 
 void appendState(QVector<double>& row, const state_type& x) {
-    for (size_t k = 0; k < x.size(); ++k) row.append(x[k]);
+    for (size_t k = 0; k < x.size(); ++k)
+        row.append(x[k]);
 }
 
 } // namespace
 
 model_ode::model_ode(const odeTextParser& odeParser, const QVector<dose_event>& doseEvents,
-                     const QVector<observation_event>& observationEvents,
-                     const parameters& spec)
+                     const QVector<observation_event>& observationEvents, const parameters& spec)
     : isModelValid(1), absoluteTolerance(1.0), relativeTolerance(0.1), parameterSpec(spec),
       timePointsDependOnParameters(true), ode(odeParser) {
     // Dose expressions that name parameters are evaluated later with a whole parameter
@@ -121,49 +109,50 @@ void model_ode::prepareDoseObsTimePoints(const QVector<double>& parameterValues)
 
     QVector<double> points;
     points.reserve(observations.size() + 2 * doses.size() + 1);
-    for (const observation_event& o : observations) points << o.time;
+    for (const observation_event& o : std::as_const(observations))
+        points << o.time;
 
     timePointsDependOnParameters = false;
-    for (dose_event& d : doses) {
-        if (d.timeDependsOnParameters) {
-            d.time = d.timeExpression.evaluate(p, pCount);
+    for (int k = 0; k < doses.size(); ++k) {
+        const dose_event& c = doses.at(k);
+        if (c.timeDependsOnParameters || c.durationDependsOnParameters ||
+            c.dosageDependsOnParameters) {
+            dose_event& d = doses[k];
+            if (d.timeDependsOnParameters) d.time = d.timeExpression.evaluate(p, pCount);
+            if (d.durationDependsOnParameters)
+                d.duration = d.durationExpression.evaluate(p, pCount);
+            if (d.dosageDependsOnParameters) d.dosage = d.dosageExpression.evaluate(p, pCount);
             timePointsDependOnParameters = true;
         }
-        if (d.durationDependsOnParameters) {
-            d.duration = d.durationExpression.evaluate(p, pCount);
-            timePointsDependOnParameters = true;
-        }
-        if (d.dosageDependsOnParameters) {
-            d.dosage = d.dosageExpression.evaluate(p, pCount);
-            timePointsDependOnParameters = true;
-        }
+        const dose_event& d = doses.at(k);
         points << d.time << d.time + d.duration;
     }
     points << 0.0;
-    points.erase(std::remove_if(points.begin(), points.end(),
-                                [](double v) { return std::isnan(v); }),
-                 points.end());
+    points.erase(
+        std::remove_if(points.begin(), points.end(), [](double v) { return std::isnan(v); }),
+        points.end());
     std::sort(points.begin(), points.end());
     points.erase(std::unique(points.begin(), points.end()), points.end());
     timePoints.clear();
     timePoints.reserve(points.size());
-    for (double v : points) timePoints << v;
+    for (double v : points)
+        timePoints << v;
 
     const int count = timePoints.size();
     bolusAmounts = QVector<boost::numeric::ublas::vector<double>>(
         count, boost::numeric::ublas::zero_vector<double>(static_cast<size_t>(stateCount)));
-    for (const dose_event& d : doses) {
+    for (const dose_event& d : std::as_const(doses)) {
         if (d.duration != 0.0) continue;
         if (d.compartmentIndex < 0 || d.compartmentIndex >= stateCount) continue;
         for (int j = 0; j < count; ++j)
-            if (timePoints[j] == d.time) bolusAmounts[j][static_cast<size_t>(d.compartmentIndex)] +=
-                                         d.dosage;
+            if (timePoints[j] == d.time)
+                bolusAmounts[j][static_cast<size_t>(d.compartmentIndex)] += d.dosage;
     }
 
     // A negative duration is reported once per dose and gives no infusion.
     errors.clear();
     for (int k = 0; k < doses.size(); ++k) {
-        if (doses[k].duration < 0)
+        if (doses.at(k).duration < 0)
             errors << QStringLiteral("Error on ") + QString::number(k + 1) +
                           QStringLiteral("th dose event: Infusion administration duration "
                                          "cannot be less than 0.");
@@ -173,7 +162,7 @@ void model_ode::prepareDoseObsTimePoints(const QVector<double>& parameterValues)
     infusionRates = QVector<QVector<double>>(intervals);
     for (int j = 0; j < intervals; ++j) {
         const double m = (timePoints[j] + timePoints[j + 1]) * 0.5;
-        for (const dose_event& d : doses) {
+        for (const dose_event& d : std::as_const(doses)) {
             if (!(d.duration > 0)) continue;
             if (m > d.time && d.time + d.duration > m) {
                 infusionCompartments[j] << d.compartmentIndex;
@@ -185,7 +174,7 @@ void model_ode::prepareDoseObsTimePoints(const QVector<double>& parameterValues)
     observationTimeIndex = QVector<int>(observations.size(), -1);
     for (int k = 0; k < observations.size(); ++k) {
         for (int j = 0; j < count; ++j) {
-            if (timePoints[j] == observations[k].time) {
+            if (timePoints.at(j) == observations.at(k).time) {
                 observationTimeIndex[k] = j;
                 break;
             }
@@ -205,7 +194,8 @@ QVector<QVector<double>> model_ode::evaluate(const QVector<double>& parameterVal
         if (timePointsDependOnParameters) prepareDoseObsTimePoints(parameterValues);
 
         double sum = 0.0;
-        for (double v : parameterValues) sum += v;
+        for (double v : parameterValues)
+            sum += v;
         if (std::isnan(sum)) return failureResult();
 
         QElapsedTimer timer;
@@ -213,17 +203,21 @@ QVector<QVector<double>> model_ode::evaluate(const QVector<double>& parameterVal
         if (isModelValid == 0) return QVector<QVector<double>>();
 
         QVector<QVector<double>> result(observations.size());
-        for (QVector<double>& row : result) row.reserve(stateCount);
+        for (QVector<double>& row : result)
+            row.reserve(stateCount);
         ode.initialiseJacobian();
 
         std::vector<double> scratch(static_cast<size_t>(ode.valueCount()));
-        for (int b = 0; b < ode.blockCount(); ++b) integrateBlock(b, result, timer, scratch);
+        for (int b = 0; b < ode.blockCount(); ++b)
+            integrateBlock(b, result, timer, scratch);
         return result;
     } catch (...) {
         return failureResult();
     }
 }
 
+// The tables are read through at(): a non-const operator[] would detach containers that
+// this copy still shares with the model it was copied from.
 void model_ode::integrateBlock(int block, QVector<QVector<double>>& result,
                                const QElapsedTimer& timer, std::vector<double>& scratch) {
     const int first = ode.blockFirst(block);
@@ -233,7 +227,7 @@ void model_ode::integrateBlock(int block, QVector<QVector<double>>& result,
 
     state_type x(n, 0.0);
     for (int k = 0; k < observations.size(); ++k)
-        if (observationTimeIndex[k] == 0) appendState(result[k], x);
+        if (observationTimeIndex.at(k) == 0) appendState(result[k], x);
 
     block_context context;
     context.ode = &ode;
@@ -256,21 +250,22 @@ void model_ode::integrateBlock(int block, QVector<QVector<double>>& result,
 
     const int intervals = timePoints.size() - 1;
     for (int j = 0; j < intervals; ++j) {
-        const boost::numeric::ublas::vector<double>& bolus = bolusAmounts[j];
-        for (size_t k = 0; k < n; ++k) x[k] += bolus[static_cast<size_t>(first) + k];
+        const boost::numeric::ublas::vector<double>& bolus = bolusAmounts.at(j);
+        for (size_t k = 0; k < n; ++k)
+            x[k] += bolus[static_cast<size_t>(first) + k];
 
-        const QVector<int>& compartments = infusionCompartments[j];
-        const QVector<double>& rates = infusionRates[j];
+        const QVector<int>& compartments = infusionCompartments.at(j);
+        const QVector<double>& rates = infusionRates.at(j);
         context.infusionCompartment = compartments.constData();
         context.infusionRate = rates.constData();
         context.infusionCount = compartments.size();
 
-        const double t0 = timePoints[j];
-        const double t1 = timePoints[j + 1];
+        const double t0 = timePoints.at(j);
+        const double t1 = timePoints.at(j + 1);
         controller.restart();
         odeint::integrate_adaptive(boost::ref(stepper), system, x, t0, t1, (t1 - t0) * 0.5);
 
         for (int k = 0; k < observations.size(); ++k)
-            if (observationTimeIndex[k] == j + 1) appendState(result[k], x);
+            if (observationTimeIndex.at(k) == j + 1) appendState(result[k], x);
     }
 }

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -126,7 +127,8 @@ void odeTextParser::parse() {
     linear_entry.clear();
     jacobian = boost::numeric::ublas::mapped_matrix<double>(n, n);
     const int valueLength = valueNames.size();
-    for (int i = 0; i < n && i < rhs_parser.size(); ++i) probeEquation(i, valueLength);
+    for (int i = 0; i < n && i < rhs_parser.size(); ++i)
+        probeEquation(i, valueLength);
 
     // 10.
     computeBlockEnds();
@@ -141,7 +143,8 @@ void odeTextParser::probeEquation(int i, int valueLength) {
     const parser& f = rhs_parser.at(i);
     const int n = variable_name.size();
     QVector<double> r(valueLength);
-    for (double& v : r) v = randomUnit();
+    for (double& v : r)
+        v = randomUnit();
     const double f0 = f.evaluate(r.constData(), valueLength);
     if (std::isnan(f0)) {
         error_list << QStringLiteral(
@@ -175,7 +178,8 @@ void odeTextParser::probeEquation(int i, int valueLength) {
             // linear entries are computed once per parameter set.
             if (s.isEmpty()) {
                 s = r;
-                for (int m = 0; m <= n; ++m) s[m] = randomUnit();
+                for (int m = 0; m <= n; ++m)
+                    s[m] = randomUnit();
                 g0 = f.evaluate(s.constData(), valueLength);
             }
             const double sj = s[k];
@@ -207,7 +211,8 @@ void odeTextParser::computeBlockEnds() {
     }
     // Variables after the last block are coupled to nothing (not even themselves): each
     // becomes a block of its own so that the blocks cover every variable.
-    for (int k = block_end.isEmpty() ? 0 : block_end.last() + 1; k < n; ++k) block_end << k;
+    for (int k = block_end.isEmpty() ? 0 : block_end.last() + 1; k < n; ++k)
+        block_end << k;
 }
 
 void odeTextParser::buildBlockTables() {
@@ -215,7 +220,8 @@ void odeTextParser::buildBlockTables() {
     int b = 0;
     for (const QVector<int>& e : nonlinear_entry) {
         const int i = e[0];
-        while (b < block_end.size() && block_end[b] < i) ++b;
+        while (b < block_end.size() && block_end[b] < i)
+            ++b;
         // Entries are in row order, so blocks are visited in order; a column outside the
         // row's block cannot occur by construction of the blocks.
         if (b < block_end.size() && e[1] >= blockFirst(b) && e[1] <= block_end[b])
@@ -235,7 +241,7 @@ void odeTextParser::setParameters(const QVector<double>& p) {
     const int bindFrom = 1 + variable_name.size();
     auto bound = std::make_shared<std::vector<compiled_expression>>(rhs_parser.size());
     for (int i = 0; i < rhs_parser.size(); ++i) {
-        const std::shared_ptr<const compiled_expression>& program = rhs_parser[i].compiled();
+        const std::shared_ptr<const compiled_expression>& program = rhs_parser.at(i).compiled();
         if (program) (*bound)[i] = program->bind(bindFrom, p.constData(), p.size());
     }
     boundRhs = std::move(bound);
@@ -243,8 +249,10 @@ void odeTextParser::setParameters(const QVector<double>& p) {
 
 void odeTextParser::resetScratch(double* scratch) const {
     const int n = variable_name.size();
-    for (int k = 0; k <= n; ++k) scratch[k] = 0.0;
-    for (int k = 0; k < parameter_value.size(); ++k) scratch[1 + n + k] = parameter_value[k];
+    for (int k = 0; k <= n; ++k)
+        scratch[k] = 0.0;
+    for (int k = 0; k < parameter_value.size(); ++k)
+        scratch[1 + n + k] = parameter_value[k];
 }
 
 double odeTextParser::evaluateBound(int equation, const double* scratch) const {
@@ -257,12 +265,13 @@ void odeTextParser::evalRHS(double t, const double* x, double* dxdt, int block,
     const int first = blockFirst(block);
     const int size = blockSize(block);
     scratch[0] = t;
-    for (int k = 0; k < size; ++k) scratch[first + 1 + k] = x[k];
-    for (int k = 0; k < size; ++k) dxdt[k] = evaluateBound(first + k, scratch);
+    for (int k = 0; k < size; ++k)
+        scratch[first + 1 + k] = x[k];
+    for (int k = 0; k < size; ++k)
+        dxdt[k] = evaluateBound(first + k, scratch);
 }
 
-odeTextParser::vector_type odeTextParser::evalRHS(double t, const vector_type& x,
-                                                   int block) const {
+odeTextParser::vector_type odeTextParser::evalRHS(double t, const vector_type& x, int block) const {
     std::vector<double> scratch(static_cast<size_t>(valueCount()));
     resetScratch(scratch.data());
     vector_type out(static_cast<size_t>(blockSize(block)));
@@ -276,10 +285,11 @@ void odeTextParser::initialiseJacobian() {
     const int n = variable_name.size();
     std::vector<double> p(static_cast<size_t>(valueCount()));
     resetScratch(p.data());
-    for (int k = 0; k <= n; ++k) p[static_cast<size_t>(k)] = 1.0;
+    for (int k = 0; k <= n; ++k)
+        p[static_cast<size_t>(k)] = 1.0;
     int row = -1;
     double fp = 0.0;
-    for (const QVector<int>& e : linear_entry) {
+    for (const QVector<int>& e : std::as_const(linear_entry)) {
         const int i = e[0];
         const size_t j = static_cast<size_t>(e[1]) + 1;
         if (i != row) {
@@ -298,7 +308,8 @@ void odeTextParser::initialiseJacobian() {
         matrix_type& M = block_jacobian[b];
         if (M.size1() != size || M.size2() != size) M.resize(size, size, false);
         for (size_t r = 0; r < size; ++r)
-            for (size_t c = 0; c < size; ++c) M(r, c) = 0.0;
+            for (size_t c = 0; c < size; ++c)
+                M(r, c) = 0.0;
     }
     typedef boost::numeric::ublas::mapped_matrix<double>::const_iterator1 row_iterator;
     typedef boost::numeric::ublas::mapped_matrix<double>::const_iterator2 column_iterator;
@@ -331,7 +342,8 @@ void odeTextParser::updateJacobian(double t, const double* x, matrix_type& J, do
         J = block_jacobian[block];
     }
     scratch[0] = t;
-    for (int k = 0; k < size; ++k) scratch[first + 1 + k] = x[k];
+    for (int k = 0; k < size; ++k)
+        scratch[first + 1 + k] = x[k];
 
     int row = -1;
     double fu = 0.0;
@@ -381,7 +393,7 @@ QString odeTextParser::textColour() {
         if (name.isEmpty()) continue;
         text.replace(name, QStringLiteral("<b>") + name + QStringLiteral("</b>"));
     }
-    for (const QString& name : parameter_name) {
+    for (const QString& name : std::as_const(parameter_name)) {
         if (name.isEmpty() || name == QLatin1String("b")) continue;
         text.replace(name, QStringLiteral("<i>") + name + QStringLiteral("</i>"));
     }
@@ -393,14 +405,14 @@ QString odeTextParser::textColour() {
 }
 
 QString odeTextParser::rscript_RHS() const {
-    QString out = QStringLiteral(
-        "RHS<-function(t, state, parameters_infRate) {\nwith(as.list(c(state, "
-        "parameters_infRate)),{\n");
+    QString out =
+        QStringLiteral("RHS<-function(t, state, parameters_infRate) {\nwith(as.list(c(state, "
+                       "parameters_infRate)),{\n");
     for (int i = 0; i < variable_name.size(); ++i) {
         const QString& v = variable_name.at(i);
         const QString r = i < rhs_text.size() ? rhs_text.at(i) : QString();
-        out += QStringLiteral("d") + v + QStringLiteral("=") + r + QStringLiteral("+infRate_") +
-               v + QStringLiteral("\n");
+        out += QStringLiteral("d") + v + QStringLiteral("=") + r + QStringLiteral("+infRate_") + v +
+               QStringLiteral("\n");
     }
     out = translateFunctionNames(out);
     out += QStringLiteral("list(c(");
@@ -418,7 +430,8 @@ QString odeTextParser::rscript_initialStateVector() const {
         "# ===Initialise state vector (ODE variables)===\n#MODIFY line below to define any "
         "bolus administration\nstate <- c(");
     QStringList items;
-    for (const QString& v : variable_name) items << v + QStringLiteral("=0");
+    for (const QString& v : variable_name)
+        items << v + QStringLiteral("=0");
     out += items.join(QStringLiteral(", ")) + QStringLiteral(")\n");
     return out;
 }
@@ -439,8 +452,8 @@ QString odeTextParser::rscript_initialInfusionRate() const {
         "# ===Initialise infusion rate vector===\n#MODIFY line below to define any infusion "
         "administration\ninfusionRate=c(");
     QStringList items;
-    for (const QString& v : variable_name) items << QStringLiteral("infRate_") + v +
-                                                        QStringLiteral("=0");
+    for (const QString& v : variable_name)
+        items << QStringLiteral("infRate_") + v + QStringLiteral("=0");
     out += items.join(QStringLiteral(", "));
     out += QStringLiteral(")\n\nparameters_infRate=c(parameters,infusionRate)\n\n");
     return out;
@@ -452,7 +465,8 @@ QString odeTextParser::matlab_RHS() const {
         out += variable_name.at(i) + QStringLiteral("=u(") + QString::number(i + 1) +
                QStringLiteral(");\n");
     out += QStringLiteral("\nglobal");
-    for (const QString& v : variable_name) out += QStringLiteral(" infRate_") + v;
+    for (const QString& v : variable_name)
+        out += QStringLiteral(" infRate_") + v;
     out += QStringLiteral("\n\n");
     for (int i = 0; i < variable_name.size(); ++i) {
         const QString r = i < rhs_text.size() ? rhs_text.at(i) : QString();
@@ -466,7 +480,8 @@ QString odeTextParser::matlab_initialStateVector() const {
     QString out = QStringLiteral(
         "% ===Initialise state vector (ODE variables)===\n%MODIFY line below to define any "
         "bolus administration\nu_init =[");
-    for (int i = 0; i + 1 < variable_name.size(); ++i) out += QStringLiteral("0,");
+    for (int i = 0; i + 1 < variable_name.size(); ++i)
+        out += QStringLiteral("0,");
     out += QStringLiteral("0];\n");
     return out;
 }
@@ -475,10 +490,11 @@ QString odeTextParser::matlab_initialInfusionRate() const {
     QString out = QStringLiteral(
         "% ===Initialise infusion rate vector===\n%MODIFY lines below to define any infusion "
         "administration\n\nglobal");
-    for (const QString& v : variable_name) out += QStringLiteral(" infRate_") + v;
+    for (const QString& v : variable_name)
+        out += QStringLiteral(" infRate_") + v;
     out += QStringLiteral("\n\n");
-    for (const QString& v : variable_name) out += QStringLiteral(" infRate_") + v +
-                                                  QStringLiteral("=0;\n");
+    for (const QString& v : variable_name)
+        out += QStringLiteral(" infRate_") + v + QStringLiteral("=0;\n");
     out += QStringLiteral("\n");
     return out;
 }

@@ -94,8 +94,8 @@ public:
 
 private:
     struct nonlinear_item {
-        int row;   // global equation index
-        int col;   // global variable index
+        int row; // global equation index
+        int col; // global variable index
     };
 
     // Per block, its nonlinear entries grouped by row (detection order).

@@ -3,6 +3,8 @@
 // the exported scripts.
 #include "model/parameters.h"
 
+#include "model/script_translation.h"
+
 #include <QDebug>
 
 #include <cmath>
@@ -20,18 +22,15 @@ void splitEquations(const QString& text, QStringList& lhs, QStringList& rhs) {
     QString compact;
     compact.reserve(text.size());
     for (const QChar c : text) {
-        if (c == QLatin1Char('\n') || !c.isSpace())
-            compact.append(c);
+        if (c == QLatin1Char('\n') || !c.isSpace()) compact.append(c);
     }
     const QStringList lines = compact.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString& fullLine : lines) {
         const QString line = fullLine.section(QLatin1Char(';'), 0, 0);
-        if (line.isEmpty())
-            continue;
+        if (line.isEmpty()) continue;
         const QStringList parts = line.split(QLatin1Char('='));
         if (parts.size() < 2) {
-            if (!rhs.isEmpty())
-                rhs.last().append(line);
+            if (!rhs.isEmpty()) rhs.last().append(line);
             continue;
         }
         lhs.append(parts.at(0));
@@ -68,7 +67,7 @@ double uniform53(lehmer_generator& generator) {
     return u < 1.0 ? u : std::nextafter(1.0, 0.0);
 }
 
-}  // namespace
+} // namespace
 
 parameters::parameters() = default;
 
@@ -84,17 +83,15 @@ void parameters::clear() {
 QString parameters::formatNumber(double value) {
     const QString general = QString::number(value, 'g', 6);
     const int e = general.indexOf(QLatin1Char('e'));
-    if (!std::isfinite(value) || e < 0)
-        return general;
+    if (!std::isfinite(value) || e < 0) return general;
 
     // Rewrite d.ddddde±XX as a plain decimal with the same six significant digits.
     QString mantissa = general.left(e);
     const int exponent = general.mid(e + 1).toInt();
     const bool negative = mantissa.startsWith(QLatin1Char('-'));
-    if (negative)
-        mantissa.remove(0, 1);
+    if (negative) mantissa.remove(0, 1);
     const QString digits = QString(mantissa).remove(QLatin1Char('.'));
-    const int point = exponent + 1;  // digits before the decimal point
+    const int point = exponent + 1; // digits before the decimal point
     QString plain;
     if (point <= 0)
         plain = QStringLiteral("0.") + QString(-point, QLatin1Char('0')) + digits;
@@ -128,8 +125,7 @@ void parameters::checkDoIandBounds(QVector<QVector<double>> table, QStringList n
         else if (tlb > lb)
             errors.append(outside);
 
-        if (!std::isnan(ub) && ub > tub)
-            errors.append(outside);
+        if (!std::isnan(ub) && ub > tub) errors.append(outside);
         if (std::isnan(ub))
             errors.append(QStringLiteral("Parameter") + name +
                           QStringLiteral("'s upperbound of the domain of interest is not "
@@ -151,8 +147,7 @@ void parameters::createParameters(QVector<QVector<double>> table, QStringList na
     qDebug() << "=== paraSpec_in_in size==" << table.size();
 
     errors.clear();
-    if (names.size() != table.size())
-        return;
+    if (names.size() != table.size()) return;
 
     paraSpec = table;
     parameterNames = names;
@@ -166,8 +161,7 @@ void parameters::createParameters(QVector<QVector<double>> table, QStringList na
     for (int i = 0; i < table.size(); ++i) {
         const QVector<double>& row = table.at(i);
         const QString& name = names.at(i);
-        if (row.size() < 4 || std::isnan(row.at(0)) || std::isnan(row.at(1)))
-            continue;
+        if (row.size() < 4 || std::isnan(row.at(0)) || std::isnan(row.at(1))) continue;
         const double lb = row.at(0), ub = row.at(1), a = row.at(2), b = row.at(3);
         if (lb == ub) {
             gText.append(name + QLatin1Char('=') + formatNumber(lb));
@@ -194,8 +188,8 @@ void parameters::createParameters(QVector<QVector<double>> table, QStringList na
                               formatNumber(-a) + QLatin1Char(')');
             } else {
                 gLine = gHead + A + QStringLiteral("+10^(") + x + QLatin1Char(')');
-                inverseLine = inverseHead + QStringLiteral("LOG10(") + name + QLatin1Char('-') +
-                              A + QLatin1Char(')');
+                inverseLine = inverseHead + QStringLiteral("LOG10(") + name + QLatin1Char('-') + A +
+                              QLatin1Char(')');
             }
         } else if (std::isnan(a)) {
             if (b == 0) {
@@ -203,8 +197,8 @@ void parameters::createParameters(QVector<QVector<double>> table, QStringList na
                 inverseLine = inverseHead + QStringLiteral("LOG10(0-") + name + QLatin1Char(')');
             } else if (b > 0) {
                 gLine = gHead + B + QStringLiteral("-10^(") + x + QLatin1Char(')');
-                inverseLine = inverseHead + QStringLiteral("LOG10(") + B + QLatin1Char('-') +
-                              name + QLatin1Char(')');
+                inverseLine = inverseHead + QStringLiteral("LOG10(") + B + QLatin1Char('-') + name +
+                              QLatin1Char(')');
             } else {
                 gLine = gHead + QStringLiteral("-10^(") + x + QLatin1Char(')') + B;
                 inverseLine = inverseHead + QStringLiteral("LOG10(0") + B + QLatin1Char('-') +
@@ -225,8 +219,8 @@ void parameters::createParameters(QVector<QVector<double>> table, QStringList na
             } else if (a < 0) {
                 gLine = gHead + logistic + A;
                 inverseLine = inverseHead + QStringLiteral("LOG((") + name + QLatin1Char('+') +
-                              formatNumber(std::fabs(a)) + QStringLiteral(")/(") +
-                              widthInInverse + QLatin1Char('-') + name + A + QStringLiteral("))");
+                              formatNumber(std::fabs(a)) + QStringLiteral(")/(") + widthInInverse +
+                              QLatin1Char('-') + name + A + QStringLiteral("))");
             } else {
                 gLine = gHead + logistic + QLatin1Char('+') + A;
                 inverseLine = inverseHead + QStringLiteral("LOG((") + name + QLatin1Char('-') + A +
@@ -249,8 +243,7 @@ QStringList parameters::makeParameters(QVector<QVector<double>> table, QStringLi
 }
 
 bool parameters::checkCompleteness() {
-    if (parameterNames.size() == gText.size())
-        return true;
+    if (parameterNames.size() == gText.size()) return true;
     errors.append(QStringLiteral("Parameters are not specified correctly, Cluster Newton method "
                                  "cannot be run. Check Step 3."));
     return false;
@@ -343,8 +336,8 @@ QVector<double> parameters::parameter_to_simulationParameter(QVector<double> p) 
     for (int i = 0; i < p.size(); ++i) {
         const bool replaced = i < simulationExpressions.size() &&
                               !simulationExpressions.at(i).expression.trimmed().isEmpty();
-        values[i] = replaced ? simulationExpressions.at(i).evaluate(p.constData(), p.size())
-                             : p.at(i);
+        values[i] =
+            replaced ? simulationExpressions.at(i).evaluate(p.constData(), p.size()) : p.at(i);
     }
     return values;
 }
@@ -396,8 +389,7 @@ void parameters::setInitialCluster(QVector<QVector<double>> X) {
     xLowerBound = QVector<double>(m, std::numeric_limits<double>::infinity());
     xUpperBound = QVector<double>(m, -std::numeric_limits<double>::infinity());
     for (const QVector<double>& row : qAsConst(X)) {
-        if (row.size() < m)
-            continue;
+        if (row.size() < m) continue;
         bool allFinite = true;
         for (int c = 0; c < m && allFinite; ++c) {
             const double v = row.at(c);
@@ -408,48 +400,15 @@ void parameters::setInitialCluster(QVector<QVector<double>> X) {
             xLowerBound[c] = qMin(xLowerBound.at(c), v);
             xUpperBound[c] = qMax(xUpperBound.at(c), v);
         }
-        if (allFinite)
-            initialCluster.append(row.mid(0, m));
+        if (allFinite) initialCluster.append(row.mid(0, m));
     }
-}
-
-QString parameters::translateFunctionNames(QString text) {
-    static const char* const names[][2] = {
-        {"EXP", "exp"},   {"LOG", "log"},   {"LOG10", "log10"}, {"ABS", "abs"},
-        {"SIGN", "sign"}, {"SQRT", "sqrt"}, {"SIN", "sin"},     {"COS", "cos"},
-        {"TAN", "tan"},   {"ASIN", "asin"}, {"ACOS", "acos"},   {"ATAN", "atan"},
-        {"LN", "log"}};
-    const auto isNameChar = [](QChar c) {
-        return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('.');
-    };
-
-    // Replace a function name only where the whole name stands before "(", so ASIN( is
-    // not read as A followed by SIN(.
-    QString out;
-    out.reserve(text.size());
-    int start = 0;  // start of the text not yet copied
-    for (int open = text.indexOf(QLatin1Char('(')); open >= 0;
-         open = text.indexOf(QLatin1Char('('), open + 1)) {
-        int begin = open;
-        while (begin > start && isNameChar(text.at(begin - 1)))
-            --begin;
-        const QStringRef word = text.midRef(begin, open - begin);
-        for (const auto& pair : names) {
-            if (word == QLatin1String(pair[0])) {
-                out.append(text.midRef(start, begin - start));
-                out.append(QLatin1String(pair[1]));
-                start = open;
-                break;
-            }
-        }
-    }
-    out.append(text.midRef(start));
-    return out;
 }
 
 QString parameters::rscript_parameters(QString dir) const {
-    QString s = QStringLiteral("# ===Import X values from the table in the compResult folder=== \n");
-    s += QStringLiteral("num_iter=0\npoint_index=1\n\ncurrentDir=\"") + dir + QStringLiteral("\"\n");
+    QString s =
+        QStringLiteral("# ===Import X values from the table in the compResult folder=== \n");
+    s +=
+        QStringLiteral("num_iter=0\npoint_index=1\n\ncurrentDir=\"") + dir + QStringLiteral("\"\n");
     s += QStringLiteral("X=read.csv(paste(currentDir,\"/compResult/X_\",toString(num_iter), "
                         "\".csv\",sep=\"\"), header=FALSE)\n\n");
     for (int k = 0; k < xNames.size(); ++k)
@@ -467,7 +426,8 @@ QString parameters::rscript_parameters(QString dir) const {
 }
 
 QString parameters::matlab_parameters(QString dir) const {
-    QString s = QStringLiteral("% ===Import X values from the table in the compResult folder=== \n");
+    QString s =
+        QStringLiteral("% ===Import X values from the table in the compResult folder=== \n");
     s += QStringLiteral("num_iter=0;\npoint_index=1;\n\ncurrentDir='") + dir +
          QStringLiteral("';\n");
     s += QStringLiteral("X=csvread(strcat(currentDir,'/compResult/X_',num2str(num_iter), "

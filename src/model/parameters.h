@@ -65,7 +65,4 @@ public:
     // A number as written into generated g(x) and inverse lines: six significant digits,
     // never in exponent form (the expression language cannot read 1e+06).
     static QString formatNumber(double value);
-
-private:
-    static QString translateFunctionNames(QString text);
 };

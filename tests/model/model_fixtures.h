@@ -41,7 +41,8 @@ inline observation_event observation(double time) {
 
 inline QVector<observation_event> observationsAt(const std::vector<double>& times) {
     QVector<observation_event> out;
-    for (double t : times) out << observation(t);
+    for (double t : times)
+        out << observation(t);
     return out;
 }
 
@@ -97,8 +98,7 @@ inline std::vector<double> mm2Times() {
 }
 
 inline model_ode mm2Model() {
-    return modelOf(mm2Text(), {dose(0, 0, 1000), dose(12, 0, 500, 1)},
-                   observationsAt(mm2Times()));
+    return modelOf(mm2Text(), {dose(0, 0, 1000), dose(12, 0, 500, 1)}, observationsAt(mm2Times()));
 }
 
 // Km, V1, Vmax, k12, k21.

@@ -2,6 +2,8 @@
 // texts, the parameter names that dose expressions add, and the y-name lines.
 #include "model/event_cells.h"
 
+#include "model/odeTextParser.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -58,8 +60,9 @@ TEST(DoseCells, RejectedExpressionsAndTheirMessages) {
         {doseTimeColumn, "2*(-3)",
          "<font color=red> Error in Dosing Table (4th row Time):<br>Could not evaluate the "
          "expression for the dosage time.</font>"},
-        {doseDosageColumn, "", "<font color=red> Error in Dosing Table (4th row Dosage):<br>"
-                               "Could not evaluate the tree.</font>"},
+        {doseDosageColumn, "",
+         "<font color=red> Error in Dosing Table (4th row Dosage):<br>"
+         "Could not evaluate the tree.</font>"},
         {doseDurationColumn, "SQRT(0-1-D)",
          "<font color=red> Error in Dosing Table (4th row Duration):<br>Could not evaluate the "
          "tree.</font>"},
@@ -88,8 +91,8 @@ TEST(DoseCells, ExpressionOfParametersIsDeferred) {
 
 TEST(DoseCells, CompartmentIsTheFirstWord) {
     dose_event event;
-    event_cell_result r = applyDoseCell(event, 0, doseCompartmentColumn, "  Central liver",
-                                        odeVariables);
+    event_cell_result r =
+        applyDoseCell(event, 0, doseCompartmentColumn, "  Central liver", odeVariables);
     EXPECT_EQ(event.compartment, QString("Central"));
     EXPECT_TRUE(event.compartmentFound);
     EXPECT_EQ(event.compartmentIndex, 0);
@@ -119,6 +122,27 @@ TEST(DoseCells, UnknownCompartmentListsTheVariables) {
     EXPECT_FALSE(event.compartmentFound);
 }
 
+// The compartment is looked up in a parsed ODE system, whose variables keep equation order.
+TEST(DoseCells, CompartmentFromParsedOdeText) {
+    odeTextParser ode;
+    ode.readText("dGutdt = -ka*Gut\ndCentraldt = ka*Gut - CL/V*Central\n");
+    ode.parse();
+    ASSERT_EQ(ode.variable_name, QStringList({"Gut", "Central"}));
+
+    dose_event event;
+    event.compartment = "Central";
+    event.determineCompartment(ode);
+    EXPECT_TRUE(event.compartmentFound);
+    EXPECT_EQ(event.compartmentIndex, 1);
+
+    const event_cell_result r = applyDoseCell(event, 0, doseCompartmentColumn, "Liver", ode);
+    EXPECT_FALSE(event.compartmentFound);
+    EXPECT_EQ(event.compartmentErrors,
+              QStringList("Dosing compartment not found.  It should be selected from the "
+                          "following: Gut  Central"));
+    EXPECT_EQ(r.textColour, colour::red);
+}
+
 TEST(DoseCells, NoteColumnChangesNothing) {
     QVector<dose_event> events;
     applyDoseCell(events, 0, doseTimeColumn, "1", odeVariables);
@@ -136,7 +160,7 @@ TEST(DoseCells, EditingBeyondTheEndGrowsTheList) {
     rebuildParameterNames(events, odeParameters, doseNames);
     EXPECT_FALSE(events[10].isValid);
     EXPECT_FALSE(events[11].isValid);
-    EXPECT_FALSE(events[12].isValid);  // only its time is given
+    EXPECT_FALSE(events[12].isValid); // only its time is given
 }
 
 void fillDose(QVector<dose_event>& events, int row, const QString& time, const QString& where,
@@ -151,7 +175,7 @@ TEST(DoseParameters, NamesOfValidRowsFollowTheOdeParameters) {
     QVector<dose_event> events;
     fillDose(events, 0, "0", "Gut", "D1*70", "0");
     fillDose(events, 1, "tlag+12", "Central", "ka*D1", "Tinf");
-    fillDose(events, 2, "24", "Nowhere", "Dx", "0");  // invalid: unknown compartment
+    fillDose(events, 2, "24", "Nowhere", "Dx", "0"); // invalid: unknown compartment
     QStringList doseNames = {"stale"};
     const QStringList names = rebuildParameterNames(events, odeParameters, doseNames);
     EXPECT_TRUE(events[0].isValid);
@@ -229,10 +253,8 @@ TEST(ObservationCells, UnknownNameInExpression) {
 
 TEST(ObservationCells, ValidityAndYNames) {
     QVector<observation_event> events;
-    const auto fill = [&](int row, const QString& time, const QString& what,
-                          const QString& value) {
-        applyObservationCell(events, row, observationTimeColumn, time, odeVariables,
-                             odeParameters);
+    const auto fill = [&](int row, const QString& time, const QString& what, const QString& value) {
+        applyObservationCell(events, row, observationTimeColumn, time, odeVariables, odeParameters);
         applyObservationCell(events, row, observationExpressionColumn, what, odeVariables,
                              odeParameters);
         applyObservationCell(events, row, observationValueColumn, value, odeVariables,
@@ -253,4 +275,4 @@ TEST(ObservationCells, ValidityAndYNames) {
     EXPECT_TRUE(events[1].isValid);
 }
 
-}  // namespace
+} // namespace

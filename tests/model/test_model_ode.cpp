@@ -55,13 +55,17 @@ void rk4(const rhs_function& f, std::vector<double>& x, double t0, double t1, do
     for (int s = 0; s < steps; ++s) {
         const double t = t0 + s * dt;
         f(t, x, k1);
-        for (size_t i = 0; i < n; ++i) y[i] = x[i] + 0.5 * dt * k1[i];
+        for (size_t i = 0; i < n; ++i)
+            y[i] = x[i] + 0.5 * dt * k1[i];
         f(t + 0.5 * dt, y, k2);
-        for (size_t i = 0; i < n; ++i) y[i] = x[i] + 0.5 * dt * k2[i];
+        for (size_t i = 0; i < n; ++i)
+            y[i] = x[i] + 0.5 * dt * k2[i];
         f(t + 0.5 * dt, y, k3);
-        for (size_t i = 0; i < n; ++i) y[i] = x[i] + dt * k3[i];
+        for (size_t i = 0; i < n; ++i)
+            y[i] = x[i] + dt * k3[i];
         f(t + dt, y, k4);
-        for (size_t i = 0; i < n; ++i) x[i] += dt / 6.0 * (k1[i] + 2 * k2[i] + 2 * k3[i] + k4[i]);
+        for (size_t i = 0; i < n; ++i)
+            x[i] += dt / 6.0 * (k1[i] + 2 * k2[i] + 2 * k3[i] + k4[i]);
     }
 }
 
@@ -113,15 +117,16 @@ TEST(ModelEvaluate, FirstOrderAbsorption) {
     const double ka = 1.5, ke = 0.2, D = 250;
     const std::vector<double> times = {0.25, 1, 3, 8, 24};
     // Parameters sort as ka, ke.
-    model_ode m = tight(makeModel("dGdt = -ka*G\ndCdt = ka*G - ke*C", {dose(0, 0, D)},
-                                  observationsAt(times)));
+    model_ode m = tight(
+        makeModel("dGdt = -ka*G\ndCdt = ka*G - ke*C", {dose(0, 0, D)}, observationsAt(times)));
     const QVector<QVector<double>> rows = m.evaluate({ka, ke});
     for (size_t i = 0; i < times.size(); ++i) {
         const double t = times[i];
         ASSERT_EQ(rows[int(i)].size(), 2);
         expectRelative(rows[int(i)][0], D * std::exp(-ka * t), 1e-7, "gut");
-        expectRelative(rows[int(i)][1], D * ka / (ka - ke) * (std::exp(-ke * t) - std::exp(-ka * t)),
-                       1e-7, "central");
+        expectRelative(rows[int(i)][1],
+                       D * ka / (ka - ke) * (std::exp(-ke * t) - std::exp(-ka * t)), 1e-7,
+                       "central");
     }
 }
 
@@ -129,8 +134,8 @@ TEST(ModelEvaluate, TightToleranceReproducesLowAmounts) {
     // 1000 mg oral dose; by 12 h only hundredths of a mg remain in the central compartment.
     const double ka = 2.0, ke = 1.0, D = 1000;
     const std::vector<double> times = {1, 4, 8, 12};
-    model_ode m = makeModel("dGdt = -ka*G\ndCdt = ka*G - ke*C", {dose(0, 0, D)},
-                            observationsAt(times));
+    model_ode m =
+        makeModel("dGdt = -ka*G\ndCdt = ka*G - ke*C", {dose(0, 0, D)}, observationsAt(times));
     m.absoluteTolerance = 1e-9;
     m.relativeTolerance = 1e-8;
     const QVector<QVector<double>> rows = m.evaluate({ka, ke});
@@ -144,8 +149,8 @@ TEST(ModelEvaluate, TightToleranceReproducesLowAmounts) {
 
 TEST(ModelEvaluate, DecoupledBlocksWithInfusionIntoTheSecond) {
     const double a = 0.5, b = 0.1;
-    model_ode m = tight(makeModel("dAdt = -a*A\ndBdt = -b*B",
-                                  {dose(0, 0, 10), dose(0, 1, 50, 5)}, observationsAt({3, 5, 9})));
+    model_ode m = tight(makeModel("dAdt = -a*A\ndBdt = -b*B", {dose(0, 0, 10), dose(0, 1, 50, 5)},
+                                  observationsAt({3, 5, 9})));
     ASSERT_EQ(m.ode.block_end, (QVector<int>{0, 1}));
     const QVector<QVector<double>> rows = m.evaluate({a, b});
     auto B = [&](double t) {
@@ -242,8 +247,8 @@ TEST(ModelEvaluate, BindingModelSucceedsAndMatchesReference) {
 // ---- time-point rules -----------------------------------------------------------------
 
 TEST(ModelTimePoints, BolusAtAnObservationTimeIsSeenAfterwards) {
-    model_ode m = tight(makeModel("dAdt = 0*A", {dose(0, 0, 100), dose(1, 0, 50)},
-                                  observationsAt({0, 1, 1, 2})));
+    model_ode m = tight(
+        makeModel("dAdt = 0*A", {dose(0, 0, 100), dose(1, 0, 50)}, observationsAt({0, 1, 1, 2})));
     const QVector<QVector<double>> rows = m.evaluate({});
     EXPECT_EQ(rows[0][0], 0.0);
     EXPECT_NEAR(rows[1][0], 100.0, 1e-12); // before the second bolus
@@ -257,8 +262,8 @@ TEST(ModelTimePoints, BolusAtAnObservationTimeIsSeenAfterwards) {
 }
 
 TEST(ModelTimePoints, NegativeDurationIsReportedOnceAndGivesNoInfusion) {
-    model_ode m = makeModel("dAdt = -k*A", {dose(1, 0, 100, -1), dose(3, 0, 5, 2)},
-                            observationsAt({4, 6}));
+    model_ode m =
+        makeModel("dAdt = -k*A", {dose(1, 0, 100, -1), dose(3, 0, 5, 2)}, observationsAt({4, 6}));
     const QString message =
         "Error on 1th dose event: Infusion administration duration cannot be less than 0.";
     m.evaluate({0.1});
@@ -305,8 +310,7 @@ TEST(ModelTimePoints, InvalidRowsAreDropped) {
     bad.isValid = false;
     observation_event badObservation = observation(3);
     badObservation.isValid = false;
-    model_ode m = makeModel("dAdt = -k*A", {bad, dose(0, 0, 1)},
-                            {badObservation, observation(2)});
+    model_ode m = makeModel("dAdt = -k*A", {bad, dose(0, 0, 1)}, {badObservation, observation(2)});
     EXPECT_EQ(m.doses.size(), 1);
     EXPECT_EQ(m.observations.size(), 1);
     EXPECT_EQ(m.stateCount, 1);
@@ -322,7 +326,8 @@ TEST(ModelFailure, NaNParametersGiveNaNRowsWithoutIntegrating) {
     ASSERT_EQ(rows.size(), 2);
     for (const QVector<double>& row : rows) {
         ASSERT_EQ(row.size(), 2);
-        for (double v : row) EXPECT_TRUE(std::isnan(v));
+        for (double v : row)
+            EXPECT_TRUE(std::isnan(v));
     }
     EXPECT_EQ(m.rhsCallCount, 0);
     EXPECT_EQ(m.jacobianCallCount, 0);
@@ -358,4 +363,18 @@ TEST(ModelCopy, CopiesEvaluateIndependently) {
     expectRelative(ra[1][0], 10 * std::exp(-1.0), 1e-7, "copy a");
     expectRelative(rb[1][0], 10 * std::exp(-4.0), 1e-7, "copy b");
     EXPECT_EQ(model_ode(original).evaluate({0.5}), ra);
+}
+
+TEST(ModelCopy, PreparingAndEvaluatingACopyDoesNotDetachSharedTables) {
+    model_ode original = mm2Model();
+    original.prepareDoseObsTimePoints(mm2Parameters());
+    model_ode copy = original;
+    copy.prepareDoseObsTimePoints(mm2Parameters());
+    copy.evaluate(mm2Parameters());
+    copy.evaluate(mm2Parameters());
+    EXPECT_EQ(copy.ode.rhs_parser.constData(), original.ode.rhs_parser.constData());
+    EXPECT_EQ(copy.ode.linear_entry.constData(), original.ode.linear_entry.constData());
+    EXPECT_EQ(copy.doses.constData(), original.doses.constData());
+    EXPECT_EQ(copy.observations.constData(), original.observations.constData());
+    EXPECT_EQ(copy.ode.parameter_name.constBegin(), original.ode.parameter_name.constBegin());
 }

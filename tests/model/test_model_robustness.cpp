@@ -43,7 +43,8 @@ void exercise(const QString& text, std::mt19937& random) {
 
     std::uniform_real_distribution<double> unit(0.0, 2.0);
     QVector<double> p;
-    for (int k = 0; k < ode.parameter_name.size(); ++k) p << unit(random);
+    for (int k = 0; k < ode.parameter_name.size(); ++k)
+        p << unit(random);
     parameters spec;
     spec.parameterNames = ode.parameter_name;
     QVector<dose_event> doses;
@@ -52,7 +53,8 @@ void exercise(const QString& text, std::mt19937& random) {
     m.timeLimitMilliseconds = 200;
     const QVector<QVector<double>> rows = m.evaluate(p);
     ASSERT_EQ(rows.size(), 3);
-    for (const QVector<double>& row : rows) ASSERT_EQ(row.size(), n) << text.toStdString();
+    for (const QVector<double>& row : rows)
+        ASSERT_EQ(row.size(), n) << text.toStdString();
 }
 
 } // namespace
@@ -72,17 +74,18 @@ TEST(ModelRobustness, TruncatedModelTexts) {
 }
 
 TEST(ModelRobustness, RandomTokenTexts) {
-    const char* tokens[] = {"dAdt", "dBdt", "dCdt", "d", "dt", "=", "==", "-",  "+",  "*",
-                            "/",    "^",    "(",    ")", "EXP(", "LOG10(", "SQRT(", "ASIN(",
-                            "SIGN(", "A",   "B",    "C", "k",  "Km", "t",  "1",  "0",  "2.5",
-                            "1e3",  "1e",   ";",    "\n", "\n", " ", "\t", "\r\n", ".", "b",
-                            "i",    "font", "<",    "&"};
+    const char* tokens[] = {
+        "dAdt", "dBdt", "dCdt", "d",    "dt",     "=",     "==",    "-",     "+", "*",  "/",
+        "^",    "(",    ")",    "EXP(", "LOG10(", "SQRT(", "ASIN(", "SIGN(", "A", "B",  "C",
+        "k",    "Km",   "t",    "1",    "0",      "2.5",   "1e3",   "1e",    ";", "\n", "\n",
+        " ",    "\t",   "\r\n", ".",    "b",      "i",     "font",  "<",     "&"};
     const int tokenCount = int(sizeof(tokens) / sizeof(tokens[0]));
     std::mt19937 random(11);
     for (int round = 0; round < 2500; ++round) {
         QString text;
         const int length = int(random() % 40);
-        for (int k = 0; k < length; ++k) text += tokens[random() % unsigned(tokenCount)];
+        for (int k = 0; k < length; ++k)
+            text += tokens[random() % unsigned(tokenCount)];
         exercise(text, random);
         if (HasFatalFailure()) return;
     }
@@ -96,7 +99,7 @@ TEST(ModelRobustness, RandomCharacters) {
         for (int k = 0; k < length; ++k) {
             const unsigned r = random() % 100;
             // Mostly printable ASCII, some line breaks, control and non-ASCII characters.
-            const ushort c = r < 80 ? ushort(32 + random() % 95)
+            const ushort c = r < 80   ? ushort(32 + random() % 95)
                              : r < 90 ? ushort('\n')
                              : r < 95 ? ushort(random() % 32)
                                       : ushort(0x80 + random() % 0x3000);

@@ -62,10 +62,14 @@ TEST(OdeTextParse, NamesAndRightHandSides) {
     const ParseCase cases[] = {
         {"dAdt = -k*A", {"A"}, {"k"}, {"-k*A"}},
         // Plain code-unit order: upper case before lower case.
-        {"dAdt = -CL/V*A - kel*A + b*a", {"A"}, {"CL", "V", "a", "b", "kel"},
+        {"dAdt = -CL/V*A - kel*A + b*a",
+         {"A"},
+         {"CL", "V", "a", "b", "kel"},
          {"-CL/V*A-kel*A+b*a"}},
         {"dAdt = -k*A ; elimination\n;note\n", {"A"}, {"k"}, {"-k*A"}},
-        {"dAdt = -k1*A\n + k2*B\ndBdt = k1*A - k2*B", {"A", "B"}, {"k1", "k2"},
+        {"dAdt = -k1*A\n + k2*B\ndBdt = k1*A - k2*B",
+         {"A", "B"},
+         {"k1", "k2"},
          {"-k1*A+k2*B", "k1*A-k2*B"}},
         // A continuation line before the first equation is ignored.
         {"+ z\ndAdt = -k*A", {"A"}, {"k"}, {"-k*A"}},
@@ -121,8 +125,8 @@ TEST(OdeStructure, ProbeAndBlocks) {
         {"dAdt = -a*A\ndBdt = -b*B", {{1, 0}, {0, 1}}, {0, 1}},
         // An uncoupled variable after the last coupled one is a block of its own.
         {"dAdt = -a*A\ndBdt = 2", {{1, 0}, {0, 0}}, {0, 1}},
-        {"dAdt = 1\ndBdt = -k*B\ndCdt = 3\ndDdt = 4", {{0, 0, 0, 0}, {0, 1, 0, 0},
-                                                        {0, 0, 0, 0}, {0, 0, 0, 0}},
+        {"dAdt = 1\ndBdt = -k*B\ndCdt = 3\ndDdt = 4",
+         {{0, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}},
          {0, 1, 2, 3}},
         // C feeds A: all three form one block.
         {"dAdt = -a*A + C\ndBdt = -b*B\ndCdt = -c*C", {{1, 0, 1}, {0, 1, 0}, {0, 0, 1}}, {2}},
@@ -131,7 +135,8 @@ TEST(OdeStructure, ProbeAndBlocks) {
         // Binding: k*L*R is linear in L alone, but its slope k*R moves with R.
         {"dLdt = -kel*L - kon*L*R + koff*P\ndRdt = ksyn - kdeg*R - kon*L*R + koff*P\n"
          "dPdt = kon*L*R - koff*P - kint*P",
-         {{-1, -1, 1}, {-1, -1, 1}, {-1, -1, 1}}, {2}},
+         {{-1, -1, 1}, {-1, -1, 1}, {-1, -1, 1}},
+         {2}},
         {"dAdt = -k*A/(Km + A)\ndBdt = k*A", {{-1, 0}, {1, 0}}, {1}},
         {"dAdt = EXP(0-k*t)", {{0}}, {0}},
     };
@@ -162,7 +167,8 @@ TEST(OdeStructure, LinearModelKeepsEveryEntryLinearAtManyProbePoints) {
         for (int i = 0; i < 13; ++i) {
             const QStringList used = parser().extract_variables(ode.rhs_parser[i].expression);
             for (int j = 0; j < 13; ++j)
-                ASSERT_EQ(ode.jacobian_structure[i][j], used.contains(ode.variable_name[j]) ? 1 : 0);
+                ASSERT_EQ(ode.jacobian_structure[i][j],
+                          used.contains(ode.variable_name[j]) ? 1 : 0);
         }
         ASSERT_EQ(ode.block_end, QVector<int>{12});
     }
@@ -176,7 +182,8 @@ TEST(OdeStructure, InitialiseJacobianGivesTheLinearCoefficients) {
     const odeTextParser::matrix_type& J = ode.block_jacobian[0];
     const double expected[2][2] = {{-2, 0}, {2, -3}};
     for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) EXPECT_NEAR(J(i, j), expected[i][j], 1e-12);
+        for (int j = 0; j < 2; ++j)
+            EXPECT_NEAR(J(i, j), expected[i][j], 1e-12);
     EXPECT_NEAR(ode.jacobian(1, 0), 2.0, 1e-12);
 
     // updateJacobian of a linear model is the constant matrix, whatever the state.
@@ -186,7 +193,8 @@ TEST(OdeStructure, InitialiseJacobianGivesTheLinearCoefficients) {
     x[1] = -7.0;
     ode.updateJacobian(4.0, x, U, 0);
     for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) EXPECT_EQ(U(i, j), J(i, j));
+        for (int j = 0; j < 2; ++j)
+            EXPECT_EQ(U(i, j), J(i, j));
 }
 
 TEST(OdeStructure, UpdateJacobianNonlinearEntries) {
@@ -218,7 +226,8 @@ TEST(OdeStructure, UpdateJacobianNonlinearEntries) {
                                 {-kon * R, -kdeg - kon * L, koff},
                                 {kon * R, kon * L, -koff - kint}};
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_NEAR(B(i, j), exact[i][j], 1e-5) << i << "," << j;
+        for (int j = 0; j < 3; ++j)
+            EXPECT_NEAR(B(i, j), exact[i][j], 1e-5) << i << "," << j;
 }
 
 TEST(OdeStructure, TimeDerivativeOfTimeDependentRightHandSides) {
@@ -262,11 +271,13 @@ TEST(OdeEvaluation, BoundParametersGiveTheSameValuesAsTheFullVector) {
     ode.setParameters(p);
     QVector<double> values(1 + 13);
     odeTextParser::vector_type x(13);
-    for (int k = 0; k < 13; ++k) values[k + 1] = x[k] = 0.37 * (k + 1);
+    for (int k = 0; k < 13; ++k)
+        values[k + 1] = x[k] = 0.37 * (k + 1);
     values[0] = 1.5;
     const QVector<double> expected = ode.eval(values + p);
     const odeTextParser::vector_type got = ode.evalRHS(1.5, x, 0);
-    for (int k = 0; k < 13; ++k) EXPECT_EQ(got[k], expected[k]) << k;
+    for (int k = 0; k < 13; ++k)
+        EXPECT_EQ(got[k], expected[k]) << k;
 }
 
 TEST(OdeEvaluation, MissingParameterValuesGiveNaN) {
@@ -320,7 +331,8 @@ TEST(ScriptTranslation, WholeFunctionNamesOnly) {
         {"kSIN(x)+LOG10", "kSIN(x)+LOG10"},
         {"(SIN(x))", "(sin(x))"},
     };
-    for (const auto& c : cases) EXPECT_EQ(translateFunctionNames(c.in), QString(c.out)) << c.in;
+    for (const auto& c : cases)
+        EXPECT_EQ(translateFunctionNames(c.in), QString(c.out)) << c.in;
 }
 
 TEST(OdeScripts, TwoCompartmentTexts) {
@@ -363,6 +375,5 @@ TEST(OdeScripts, TranslationSingleVariableAndDottedEdges) {
     EXPECT_TRUE(ode.matlab_initialStateVector().endsWith("u_init =[0];\n"));
 
     ode = parsed("dAdt = -V*A/(K + A)\ndBdt = V*A/(K + A) - k*B\ndCdt = k*B");
-    EXPECT_TRUE(ode.rscript_compartmentDiagram().endsWith(
-        "{\n B->C\n A->B [style=dotted]\n}')"));
+    EXPECT_TRUE(ode.rscript_compartmentDiagram().endsWith("{\n B->C\n A->B [style=dotted]\n}')"));
 }

@@ -59,8 +59,9 @@ TEST_P(GeneratedTransform, LinesAndRoundTrip) {
     EXPECT_TRUE(record.errors.isEmpty()) << record.errors.join('|').toStdString();
 
     const double low = std::isnan(c.tlb) ? -Inf : std::min(c.tlb, c.tub);
-    const double high = std::isnan(c.tub) ? Inf : std::isnan(c.tlb) ? c.tub
-                                                                    : std::max(c.tlb, c.tub);
+    const double high = std::isnan(c.tub)   ? Inf
+                        : std::isnan(c.tlb) ? c.tub
+                                            : std::max(c.tlb, c.tub);
     for (double x : {-2.5, -0.3, 0.0, 0.8, 1.7}) {
         const QVector<double> p = record.x_to_parameter({x});
         ASSERT_EQ(p.size(), 1);
@@ -88,9 +89,9 @@ TEST(ParameterNumbers, ExponentFormsBecomePlainDecimalsWithTheSameValue) {
         double value;
         const char* text;
     } cases[] = {
-        {2e6, "2000000"},         {1234567.0, "1234570"},     {3e-5, "0.00003"},
-        {1e-5, "0.00001"},        {-2.5e-7, "-0.00000025"},   {-1.234567e-6, "-0.00000123457"},
-        {9.999996e5, "1000000"},  {1e21, "1000000000000000000000"},
+        {2e6, "2000000"},        {1234567.0, "1234570"},           {3e-5, "0.00003"},
+        {1e-5, "0.00001"},       {-2.5e-7, "-0.00000025"},         {-1.234567e-6, "-0.00000123457"},
+        {9.999996e5, "1000000"}, {1e21, "1000000000000000000000"},
     };
     for (const auto& c : cases) {
         const QString text = parameters::formatNumber(c.value);
@@ -124,7 +125,7 @@ TEST(ParameterNumbers, LargeAndSmallBoundsWorkEndToEnd) {
 TEST(BoundCheck, MessagesPerRow) {
     const struct {
         QVector<double> row;
-        const char* message;  // nullptr: no message
+        const char* message; // nullptr: no message
     } cases[] = {
         {{NaN, 10, 0, NaN}, "Parameter K's lowerbound of the domain of interest is not defined."},
         {{-1, 10, 0, NaN}, "Parameter K's domain of interest is not within the theoretical bound."},
@@ -226,7 +227,7 @@ TEST(Parsing, CommentsContinuationsAndBlanks) {
     ASSERT_EQ(record.g.size(), 2);
     EXPECT_EQ(record.g[0].expression, QString("10^(x1)*2"));
     EXPECT_EQ(record.g[1].expression, QString("x2+1"));
-    EXPECT_EQ(record.gText.size(), 7);  // the text's lines, empty ones kept
+    EXPECT_EQ(record.gText.size(), 7); // the text's lines, empty ones kept
     EXPECT_EQ(record.requiredXNames, QStringList({"x1", "x2"}));
     record.xIndex = {1, 2};
     const QVector<double> p = record.x_to_parameter({1.0, 4.0});
@@ -313,7 +314,7 @@ TEST(InitialCluster, ExactDrawsAndDeterminism) {
     parameters record = makeRecord(table, {"A", "F", "B"});
     record.generateInitialCluster(table, 7);
 
-    std::minstd_rand reference;  // multiplier 48271, modulus 2147483647, state 1
+    std::minstd_rand reference; // multiplier 48271, modulus 2147483647, state 1
     const long double span = 2147483646.0L;
     QVector<QVector<double>> expected(7);
     const double low[] = {std::log10(1.01), -1.98};
@@ -402,21 +403,20 @@ TEST(Record, ClearKeepsParsedStateAndCopiesAreIndependent) {
 }
 
 TEST(Scripts, RParameters) {
-    parameters record = makeRecord({{1, 100, 0, NaN}, {2, 2, 0, NaN}, {-1, 1, -2, 3}},
-                                   {"K", "F", "V"});
+    parameters record =
+        makeRecord({{1, 100, 0, NaN}, {2, 2, 0, NaN}, {-1, 1, -2, 3}}, {"K", "F", "V"});
     const QString text = record.rscript_parameters("/tmp/model dir");
-    EXPECT_EQ(text,
-              "# ===Import X values from the table in the compResult folder=== \n"
-              "num_iter=0\npoint_index=1\n\ncurrentDir=\"/tmp/model dir\"\n"
-              "X=read.csv(paste(currentDir,\"/compResult/X_\",toString(num_iter), "
-              "\".csv\",sep=\"\"), header=FALSE)\n\n"
-              "x1=X[point_index,1]\nx2=X[point_index,2]\n"
-              "\n# ===Convert the X values to the oritinal parameter scale and construct "
-              "parameters object for the ODE solve===\n"
-              "parameters <- c( K=10^(x1), F=2, V=5*exp(x2)/(1+exp(x2))-2)\n\n"
-              "# ===Extra parameter expressions so that parameter values can be used for "
-              "dosage, dose time etc.===\n"
-              "K=10^(x1)\nF=2\nV=5*exp(x2)/(1+exp(x2))-2\n");
+    EXPECT_EQ(text, "# ===Import X values from the table in the compResult folder=== \n"
+                    "num_iter=0\npoint_index=1\n\ncurrentDir=\"/tmp/model dir\"\n"
+                    "X=read.csv(paste(currentDir,\"/compResult/X_\",toString(num_iter), "
+                    "\".csv\",sep=\"\"), header=FALSE)\n\n"
+                    "x1=X[point_index,1]\nx2=X[point_index,2]\n"
+                    "\n# ===Convert the X values to the oritinal parameter scale and construct "
+                    "parameters object for the ODE solve===\n"
+                    "parameters <- c( K=10^(x1), F=2, V=5*exp(x2)/(1+exp(x2))-2)\n\n"
+                    "# ===Extra parameter expressions so that parameter values can be used for "
+                    "dosage, dose time etc.===\n"
+                    "K=10^(x1)\nF=2\nV=5*exp(x2)/(1+exp(x2))-2\n");
 }
 
 TEST(Scripts, MatlabParameters) {
@@ -435,13 +435,13 @@ TEST(Scripts, MatlabParameters) {
 
 TEST(Scripts, FunctionNamesTranslatedAsWholeNames) {
     parameters record;
-    record.gText = QStringList(
-        {"A=ASIN(x1)+SIN(x1)", "B=LN(x2)*LOG(x2)+LOG10(x2)", "C=EXP(SQRT(ABS(SIGN(x3))))",
-         "D=ACOS(COS(x4))+ATAN(TAN(x4))", "E=XEXP(x5)+exp(x5)+(x5)^2"});
+    record.gText = QStringList({"A=ASIN(x1)+SIN(x1)", "B=LN(x2)*LOG(x2)+LOG10(x2)",
+                                "C=EXP(SQRT(ABS(SIGN(x3))))", "D=ACOS(COS(x4))+ATAN(TAN(x4))",
+                                "E=XEXP(x5)+exp(x5)+(x5)^2"});
     EXPECT_EQ(record.matlab_parameters_inRHS().section("\n\n", 2),
               "A=asin(x1)+sin(x1);\nB=log(x2)*log(x2)+log10(x2);\n"
               "C=exp(sqrt(abs(sign(x3))));\nD=acos(cos(x4))+atan(tan(x4));\n"
               "E=XEXP(x5)+exp(x5)+(x5)^2;\n");
 }
 
-}  // namespace
+} // namespace

@@ -32,10 +32,10 @@ protected:
 
 QString randomText(std::mt19937& rng) {
     static const char* const pieces[] = {
-        "K",  "V",    "ka",   "x1",   "x2",    "x3",   "=",     "=",     "+",     "-",
-        "*",  "/",    "^",    "(",    ")",     "EXP(", "LOG(",  "LOG10(", "SQRT(", "ASIN(",
-        "10", "0.5",  "1e+06", "2e",  "-3",    "\n",   "\n",    ";",     " ",     "\t",
-        "0",  "1e308", "exp(", ")(",  "==",    "\r\n", "nan",   "inf",   "_",     "\xc3\xa9"};
+        "K",  "V",     "ka",    "x1", "x2", "x3",   "=",    "=",      "+",     "-",
+        "*",  "/",     "^",     "(",  ")",  "EXP(", "LOG(", "LOG10(", "SQRT(", "ASIN(",
+        "10", "0.5",   "1e+06", "2e", "-3", "\n",   "\n",   ";",      " ",     "\t",
+        "0",  "1e308", "exp(",  ")(", "==", "\r\n", "nan",  "inf",    "_",     "\xc3\xa9"};
     std::uniform_int_distribution<int> pick(0, int(std::size(pieces)) - 1);
     std::uniform_int_distribution<int> length(0, 40);
     std::uniform_int_distribution<int> byte(1, 255);
@@ -113,8 +113,7 @@ TEST_F(ParameterTextRobustness, TruncatedAndMutatedGeneratedTexts) {
         record.createParameters(table, names);
         QString g = record.gText.join('\n');
         QString inverse = record.gInverseText.join('\n');
-        if (!g.isEmpty())
-            g.truncate(int(rng() % g.size()));
+        if (!g.isEmpty()) g.truncate(int(rng() % g.size()));
         if (!inverse.isEmpty()) {
             inverse.truncate(int(rng() % (inverse.size() + 1)));
             if (!inverse.isEmpty() && rng() % 2)
@@ -132,10 +131,9 @@ TEST_F(ParameterTextRobustness, GeneratedTextsOfAllMagnitudesRoundTrip) {
     for (int i = 0; i < 3000; ++i) {
         double a = randomBound(rng), b = randomBound(rng);
         if (!std::isnan(a) && !std::isnan(b)) {
-            if (a > b)
-                std::swap(a, b);
+            if (a > b) std::swap(a, b);
             if (a == b || std::fabs(a) > 1e3 * (b - a))
-                continue;  // cancellation would swamp the comparison
+                continue; // cancellation would swamp the comparison
         }
         parameters record;
         record.createParameters({{1, 2, a, b}}, {"K"});
@@ -154,4 +152,4 @@ TEST_F(ParameterTextRobustness, GeneratedTextsOfAllMagnitudesRoundTrip) {
     EXPECT_GT(checked, 1500);
 }
 
-}  // namespace
+} // namespace

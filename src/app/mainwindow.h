@@ -1,0 +1,216 @@
+// The main window: eight step pages in a tool box that lead from the ODE text through
+// doses, parameter bounds, transformation and observations to the computation, the results
+// and the simulation. It owns the model being edited (ODE parser, parameter record, dose
+// and observation records), the charts of the result pages and the computation's worker.
+// The slots are thin: they read widgets, call the model core and show what it returns.
+// Their bodies are split by page over mainwindow_step*.cpp.
+#pragma once
+
+#include "cnm/compResult.h"
+#include "model/dose_event.h"
+#include "model/observation_event.h"
+#include "model/odeTextParser.h"
+#include "model/parameters.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class Chart;
+class ChartView;
+class QAction;
+class QMenu;
+class QTableWidgetItem;
+class QThread;
+class QWidget;
+class cluster_newton_method;
+struct event_cell_result;
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The version printed by the computation log.
+    QString version;
+    // The model as typed on page 1.
+    odeTextParser odeParser;
+    // Parameter names and order, bounds, transformation and initial cluster.
+    parameters para;
+    // Number of points of the initial cluster.
+    int numInitCluster;
+    // The editor's HTML before the last find or replace (one undo step).
+    QString ODEtextUndo;
+
+    // One record per row of the dose and observation tables.
+    QVector<dose_event> doseEvents;
+    QVector<observation_event> observationEvents;
+    // Names that dose expressions use besides the ODE parameters.
+    QStringList doseParameterNames;
+    // The observation table's texts before the last Observation-menu action.
+    QVector<QVector<QString>> observationTableSnapshot;
+
+    // The result of the last computation, shown on page 6.
+    compResult computationResult;
+
+    // The model directory last opened or saved; empty until then.
+    QString modelDirectory;
+
+    // The six charts of the result and simulation pages and their views.
+    Chart* chart_scatterPlot;
+    Chart* chart_parameterRange;
+    Chart* chart_SSRpara;
+    Chart* chart_observationSimulation;
+    Chart* chart_ODE_sol;
+    Chart* chart_ODE_sol_simulation;
+    ChartView* chartView_scatterPlot;
+    ChartView* chartView_parameterRange;
+    ChartView* chartView_SSRpara;
+    ChartView* chartView_observationSimulation;
+    ChartView* chartView_ODE_sol;
+    ChartView* chartView_ODE_sol_simulation;
+
+    // The computation engine, created without a parent, and the thread it runs on.
+    cluster_newton_method* CNmethod;
+    QThread* CNthread;
+
+    // Menus in menu-bar order and their actions.
+    QMenu* fileMenu;
+    QMenu* computationMenu;
+    QMenu* observationMenu;
+    QMenu* viewMenu;
+    QAction* openAct;
+    QAction* saveAct;
+    QAction* runAct;
+    QAction* abortAct;
+    QAction* undoObservationAct;
+    QAction* pasteObservationTimeAct;
+    QAction* pasteObservationVariableAct;
+    QAction* pasteObservationValueAct;
+    QAction* fillObservationVariableAct;
+    QAction* log10ValueAct;
+    QAction* showHideCopyVariableAct;
+    QAction* showHideStructJacobianAct;
+    QAction* showHideWeightsAct;
+
+    // Regenerates the parameter record, the g(x) and inverse texts and the initial cluster
+    // from the bound table. Runs when the bound table's current cell changes and when a
+    // model is loaded (there is no button for it).
+    void on_pushButton_makePara_clicked();
+    // Rebuilds the parameter-name list from the ODE parameters and the dose expressions
+    // and gives the bound and simulation tables one row per parameter. Runs after every
+    // dose cell edit and when a model is loaded.
+    void on_pushButton_raed_in_dose_events_clicked();
+    // Reads an initial cluster from a CSV file (the import button asks for the file).
+    void importInitialCluster(const QString& file);
+
+public slots:
+    // Page 1: the ODE editor.
+    void on_pushButton_clicked();
+    void on_textEdit_ODEExpression_textChanged();
+    void on_textEdit_ODEExpression_undoAvailable(bool available);
+    void displayError();
+    void on_pushButton_ODEsReplace_clicked();
+    void replace_ODEtext(QString replaceThis, QString replaceTo, bool putRedcolour);
+    void on_pushButton_ODEs_undo_clicked();
+    void on_comboBox_ODE_text_replace_currentIndexChanged(const QString& text);
+    void on_comboBox_copyVPnames_highlighted(const QString& text);
+    void on_pushButton_findODEText_clicked();
+
+    // Page 3 and 3-2: bounds, transformation, initial cluster.
+    void on_textEdit_paraDefinition_textChanged();
+    void on_tableWidget_parametersSpec_currentItemChanged(QTableWidgetItem* current,
+                                                          QTableWidgetItem* previous);
+    void on_textEdit_paraDefInverse_textChanged();
+    void on_pushButton_4_clicked();
+    void on_pushButton_importInitCluster_clicked();
+    void on_spinBox_numInitICluster_valueChanged(int n);
+
+    // Pages 2 and 4: dose and observation tables and the Observation menu.
+    void on_pushButton_increaseObsRows_clicked();
+    void on_tableWidget_doseEvents_itemChanged(QTableWidgetItem* item);
+    void on_tableWidget_observations_itemChanged(QTableWidgetItem* item);
+    void on_pushButton_6_clicked();
+    void menu_pasteObservationTime();
+    void menu_pasteObservationVariable();
+    void menu_pasteObservationValue();
+    void menu_fillObservationVariable();
+    void menu_log10Value();
+    void menu_undoObservation();
+
+    // Page 5: the computation.
+    void CNmethod_computation_completed();
+    void on_spinBox_numTotIter_valueChanged(int n);
+    void on_spinBox_numWeightIter_valueChanged(int n);
+    void menu_run();
+    void menu_abort();
+    void on_pushButton_runCNmethod_clicked();
+
+    // The model directory.
+    void menu_save();
+    void menu_open();
+
+    // Page 6: the result plots and their export.
+    void update_computation_result(compResult result);
+    void on_comboBox_plot_x_axis_currentIndexChanged(int index);
+    void on_comboBox_plot_y_axis_currentIndexChanged(int index);
+    void on_spinBox_iterationNumber_valueChanged(int n);
+    void on_checkBox_scatterPlot_fixaxis_stateChanged(int state);
+    void on_pushButton_SSR_para_next_clicked();
+    void on_pushButton_SSR_para_prev_clicked();
+    void on_comboBox_SSRpara_index_currentIndexChanged(int index);
+    void on_spinBox_percentile_valueChanged(int n);
+    void on_comboBox_ODE_plot_variable_currentIndexChanged(int index);
+    void on_checkBox_ode_sol_y_log_stateChanged(int state);
+    void on_tableWidget_X_corr_cellClicked(int row, int column);
+    void on_tableWidget_X_corr_cellChanged(int row, int column);
+    void on_checkBox_showInitClusterSP_clicked();
+    void on_pushButton_saveAsCSV_clicked();
+
+    // Page 7: the simulation.
+    void on_pushButton_computeSimulation_clicked();
+    void on_lineEdit_simulationTimePoints_editingFinished();
+    void on_checkBox_ode_simulation_sol_y_log_stateChanged(int state);
+    void on_pushButton_increaseSimulationDose_clicked();
+    void on_tableWidget_simulationDoseEvents_itemChanged(QTableWidgetItem* item);
+    void on_tableWidget_simulationParameters_itemChanged(QTableWidgetItem* item);
+    void on_pushButton_saveSimulationAsCSV_clicked();
+    void on_lineEdit_simulationVariable_editingFinished();
+
+    // The window as a whole.
+    void on_tabWidget_currentChanged(int index);
+    void on_toolBox_currentChanged(int index);
+    void enable_model_related_UI(bool enable);
+    void menu_showHideStructJacobian();
+    void menu_showHide_copyVariable();
+    void menu_showHideWeights();
+
+private:
+    Ui::MainWindow* ui;
+
+    void createActions();
+    void createMenus();
+    void createCharts();
+    ChartView* placeChart(Chart* chart, QWidget* placeholder);
+
+    // Page 1 helpers.
+    void reparseODEText();
+    void rebuildParameterNamesFromODE();
+    void refillNameComboBoxes();
+    void showJacobianStructure();
+
+    // Pages 2 and 4: colour the edited cell and update the error pane as the core asks.
+    void showCellResult(QTableWidgetItem* item, const event_cell_result& result);
+    void pasteIntoObservationColumn(int column);
+
+    // Page 3-2: draws the initial cluster from the bound table and shows it.
+    void drawInitialCluster();
+    void showInitialCluster();
+};

@@ -1,0 +1,62 @@
+// Page 3-2: the g(x) and g-inverse editors and the initial cluster, drawn from the bound
+// table or imported from a CSV file.
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "io/csv.h"
+#include "ui/table_utils.h"
+
+#include <QFileDialog>
+#include <QSignalBlocker>
+
+void MainWindow::on_textEdit_paraDefinition_textChanged() {
+    para.parseParameterExpressions(ui->textEdit_paraDefinition->toPlainText());
+    displayError();
+}
+
+void MainWindow::on_textEdit_paraDefInverse_textChanged() {
+    para.parseParameterExpressionsInverse(ui->textEdit_paraDefInverse->toPlainText());
+    // Drawing the cluster starts a new message list; keep what the parse reported.
+    const QStringList parseMessages = para.errors;
+    drawInitialCluster();
+    para.errors = parseMessages + para.errors;
+    displayError();
+    ui->textBrowser_x_names->setPlainText(para.gInverseText.join(QLatin1Char('\n')));
+}
+
+void MainWindow::drawInitialCluster() {
+    para.generateInitialCluster(tableReadDouble(ui->tableWidget_parametersSpec), numInitCluster);
+    showInitialCluster();
+}
+
+void MainWindow::showInitialCluster() {
+    tableDisplayHHeader(ui->tableWidget_initialCluster, para.initialCluster, para.xNames);
+}
+
+void MainWindow::on_pushButton_4_clicked() {
+    drawInitialCluster();
+    displayError();
+}
+
+void MainWindow::on_pushButton_importInitCluster_clicked() {
+    const QString file = QFileDialog::getOpenFileName(this, tr("Read .csv file of initial X"),
+                                                      modelDirectory, tr("(*.csv)"));
+    if (file.isEmpty()) return;
+    importInitialCluster(file);
+}
+
+void MainWindow::importInitialCluster(const QString& file) {
+    para.setInitialCluster(csvReadToDouble(file));
+    showInitialCluster();
+    // The computation uses as many points as were imported; the spin box shows that count.
+    numInitCluster = para.initialCluster.size();
+    {
+        const QSignalBlocker blocker(ui->spinBox_numInitICluster);
+        ui->spinBox_numInitICluster->setValue(numInitCluster);
+    }
+    displayError();
+}
+
+void MainWindow::on_spinBox_numInitICluster_valueChanged(int n) {
+    numInitCluster = n;
+}

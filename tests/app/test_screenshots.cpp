@@ -1,0 +1,57 @@
+// The screenshot run fills the 13-compartment PBPK model the way a user would and writes
+// one picture per page; the model it leaves behind must be complete and free of errors.
+#include "mainwindow.h"
+#include "screenshots.h"
+
+#include "ui/message_box_catcher.h"
+
+#include <QDir>
+#include <QImage>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <algorithm>
+
+class TestScreenshots : public QObject {
+    Q_OBJECT
+private slots:
+    void writesEveryPageOfACompleteModel();
+};
+
+void TestScreenshots::writesEveryPageOfACompleteModel() {
+    ModalBoxGuard boxes;
+    QTemporaryDir dir;
+    MainWindow w;
+    QCOMPARE(renderScreenshots(w, dir.filePath("shots")), 0);
+
+    const QStringList files = QDir(dir.filePath("shots")).entryList({"*.png"}, QDir::Files);
+    QCOMPARE(files.size(), 8);
+    for (const QString& file : files) {
+        const QImage image(dir.filePath("shots/" + file));
+        QVERIFY2(image.width() >= 1280 && image.height() >= 720, qPrintable(file));
+    }
+    QVERIFY(files.contains("step1_ode.png"));
+    QVERIFY(files.contains("step3-2_transformation.png"));
+
+    // The model as filled in: 13 variables and parameters, one valid infusion, nine valid
+    // observations, six estimated and seven fixed parameters, no message.
+    QCOMPARE(w.odeParser.variable_name.size(), 13);
+    QCOMPARE(w.para.parameterNames.size(), 13);
+    QCOMPARE(w.para.parameterNames.first(), QString("CLint"));
+    QVERIFY(w.doseEvents.value(0).isValid);
+    QCOMPARE(w.doseEvents[0].duration, 0.5);
+    const int validObservations =
+        std::count_if(w.observationEvents.begin(), w.observationEvents.end(),
+                      [](const observation_event& e) { return e.isValid; });
+    QCOMPARE(validObservations, 9);
+    QCOMPARE(w.para.gText.size(), 13);
+    QCOMPARE(w.para.xNames.size(), 6);
+    QCOMPARE(w.para.initialCluster.size(), 250);
+    QVERIFY(w.findChild<QTextEdit*>("textEdit_error")->isHidden());
+    QVERIFY(boxes.texts.isEmpty());
+}
+
+QTEST_MAIN(TestScreenshots)
+#include "test_screenshots.moc"

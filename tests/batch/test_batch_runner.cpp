@@ -1,0 +1,160 @@
+// The batch runner: option errors and malformed model directories give a one-line message
+// and status 2; a run writes result files that load back; a stop request ends the run
+// cleanly with the record saved.
+#include "batch/batch_runner.h"
+
+#include "cnm/cluster_newton_method.h"
+#include "cnm/compResult.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Copies an example model directory into dir.
+void copyExample(const QString& name, const QString& dir) {
+    const QString from = QString(VELMORA_SOURCE_DIR) + "/examples/" + name;
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = dir + file.mid(from.size());
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::copy(file, target);
+    }
+}
+
+int runBatch(const QStringList& args, QString& message, QStringList* output = nullptr,
+             std::function<void(cluster_newton_method&)> ready = {}) {
+    batch_runner runner;
+    if (!runner.parseArguments(args, message)) return 2;
+    runner.print = [&](const QString& s) {
+        if (output) *output << s;
+    };
+    runner.onEngineReady = ready;
+    return runner.run(message);
+}
+
+TEST(BatchRunner, BadOptionsAreRefused) {
+    const struct {
+        QStringList args;
+        const char* says;
+    } rows[] = {
+        {{}, "usage"},
+        {{"dir", "--stage2"}, "needs a value"},
+        {{"dir", "--stage2", "x"}, "not a valid value"},
+        {{"dir", "--reltol", "-1"}, "not a valid value"},
+        {{"dir", "--colour", "red"}, "unknown option"},
+        {{"a", "b"}, "unexpected argument"},
+    };
+    for (const auto& r : rows) {
+        batch_runner runner;
+        QString message;
+        EXPECT_FALSE(runner.parseArguments(r.args, message)) << r.says;
+        EXPECT_TRUE(message.contains(r.says)) << message.toStdString();
+    }
+    batch_runner runner;
+    QString message;
+    ASSERT_TRUE(runner.parseArguments({"dir/", "--abstol", "1e-6", "--points", "40"}, message));
+    EXPECT_EQ(runner.directory, "dir");
+    EXPECT_EQ(runner.absoluteTolerance, 1e-6);
+    EXPECT_EQ(runner.points, 40);
+    EXPECT_EQ(runner.stage2Iterations, 20);
+}
+
+TEST(BatchRunner, MissingOrMalformedDirectoriesNameTheFile) {
+    QString message;
+    EXPECT_EQ(runBatch({"/nonexistent/velmora"}, message), 2);
+    EXPECT_TRUE(message.contains("no such directory"));
+
+    QTemporaryDir empty;
+    EXPECT_EQ(runBatch({empty.path()}, message), 2);
+    EXPECT_TRUE(message.contains("model/ODE_expression.txt")) << message.toStdString();
+
+    QTemporaryDir broken;
+    copyExample("one_compartment_iv", broken.path());
+    QFile ode(broken.path() + "/model/ODE_expression.txt");
+    ASSERT_TRUE(ode.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ode.write("dAdt = -CL/V*A\ndAdt = 1\n");
+    ode.close();
+    EXPECT_EQ(runBatch({broken.path()}, message), 2);
+    EXPECT_TRUE(message.contains("ODE_expression.txt")) << message.toStdString();
+    EXPECT_TRUE(message.contains("same left hand side")) << message.toStdString();
+    EXPECT_FALSE(message.contains('\n'));
+
+    QTemporaryDir noObservations;
+    copyExample("one_compartment_iv", noObservations.path());
+    QFile::remove(noObservations.path() + "/model/observations.txt");
+    EXPECT_EQ(runBatch({noObservations.path()}, message), 2);
+    EXPECT_TRUE(message.contains("observations.txt")) << message.toStdString();
+}
+
+TEST(BatchRunner, RunWritesResultFilesThatLoadBack) {
+    QTemporaryDir tmp;
+    copyExample("oral_multiple_dose", tmp.path());
+    QString message;
+    QStringList output;
+    ASSERT_EQ(runBatch({tmp.path(), "--stage2", "3", "--points", "30", "--abstol", "1e-4"},
+                       message, &output),
+              0)
+        << message.toStdString();
+    compResult loaded;
+    ASSERT_TRUE(loaded.readIn(tmp.path()));
+    EXPECT_EQ(loaded.X.size(), 3);
+    EXPECT_EQ(loaded.X[0].size(), 30);
+    EXPECT_EQ(loaded.Parameter[0][0].size(), 3);
+    QFile log(tmp.path() + "/compResult/computation_log.txt");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(text.contains(" ODE solve AbsTol: 0.0001"));
+    EXPECT_TRUE(text.contains(" ODE solve RelTol: 0.1"));
+    EXPECT_TRUE(text.contains("iterNumber: 2"));
+    EXPECT_TRUE(output.join("").contains("median:"));
+    // The SSR of the best point improves on the initial cluster's.
+    loaded.sortDataByResidual();
+    ASSERT_FALSE(loaded.R_sorted[0].isEmpty());
+    EXPECT_LT(loaded.R_sorted[2][0], loaded.R_sorted[0][0]);
+}
+
+TEST(BatchRunner, StopRequestEndsTheRunWithTheRecordSaved) {
+    QTemporaryDir tmp;
+    copyExample("one_compartment_iv", tmp.path());
+    QString message;
+    const int status = runBatch({tmp.path(), "--stage2", "10", "--points", "20"}, message, nullptr,
+                                [](cluster_newton_method& engine) {
+                                    QObject::connect(
+                                        &engine, &cluster_newton_method::current_computation_result,
+                                        [&engine](const compResult&) {
+                                            engine.abortASAP.store(true);
+                                        });
+                                });
+    ASSERT_EQ(status, 0) << message.toStdString();
+    compResult loaded;
+    ASSERT_TRUE(loaded.readIn(tmp.path()));
+    EXPECT_GE(loaded.X.size(), 1);
+    EXPECT_LT(loaded.X.size(), 10);
+}
+
+TEST(BatchRunner, ExecutableReportsStatusTwoOnOneLine) {
+    const QString exe = QString(VELMORA_BINARY_DIR) + "/src/velmora-batch";
+    if (!QFile::exists(exe)) GTEST_SKIP() << "velmora-batch not built";
+    QProcess p;
+    p.start(exe, {"/nonexistent/velmora"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 2);
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+    EXPECT_EQ(err, "velmora-batch: /nonexistent/velmora: no such directory");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
