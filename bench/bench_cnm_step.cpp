@@ -19,7 +19,9 @@ const smooth_cluster& data() {
     return c;
 }
 
-const char* stageName(bool stage1) { return stage1 ? "literal_stage1" : "literal_stage2"; }
+const char* stageName(bool stage1) {
+    return stage1 ? "literal_stage1" : "literal_stage2";
+}
 
 void Literal(benchmark::State& state) {
     const bool stage1 = state.range(0) == 1;
@@ -39,8 +41,8 @@ void Fast(benchmark::State& state) {
     if (state.range(1) > 0) pool->setMaxThreadCount(static_cast<int>(state.range(1)));
     const smooth_cluster& c = data();
     const double ns = yardstick::timed(state, [&] {
-        benchmark::DoNotOptimize(cluster_newton_step(c.X, c.Y, c.alive, c.lambda, c.Yobs, c.lb,
-                                                     c.ub, 0.1, stage1, 1));
+        benchmark::DoNotOptimize(
+            cluster_newton_step(c.X, c.Y, c.alive, c.lambda, c.Yobs, c.lb, c.ub, 0.1, stage1, 1));
     });
     pool->setMaxThreadCount(threads);
     state.counters["threads"] = state.range(1) > 0 ? state.range(1) : threads;

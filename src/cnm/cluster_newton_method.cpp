@@ -21,7 +21,9 @@ namespace {
 
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 
-QString number(double value) { return QString::number(value, 'g', 6); }
+QString number(double value) {
+    return QString::number(value, 'g', 6);
+}
 
 // The hand-over between the engine's thread and the pool's threads during a pass. QtConcurrent
 // orders everything already; the map and reduce functions also synchronise through this
@@ -68,7 +70,8 @@ double atPosition(const QVector<double>& sorted, int position) {
 
 QString joined(const QVector<double>& values) {
     QString line;
-    for (double v : values) line += number(v) + ", ";
+    for (double v : values)
+        line += number(v) + ", ";
     return line;
 }
 
@@ -111,7 +114,8 @@ double cluster_newton_method::SSR(QVector<double> y) {
 
 QVector<double> cluster_newton_method::SSR(QVector<QVector<double>> Ysim) {
     QVector<double> out(Ysim.size());
-    for (int i = 0; i < Ysim.size(); ++i) out[i] = SSR(Ysim[i]);
+    for (int i = 0; i < Ysim.size(); ++i)
+        out[i] = SSR(Ysim[i]);
     return out;
 }
 
@@ -134,7 +138,8 @@ double cluster_newton_method::SSR(QVector<double> y, QVector<QVector<double>> W)
 QVector<double> cluster_newton_method::SSR(QVector<QVector<double>> Ysim,
                                            QVector<QVector<double>> W) {
     QVector<double> out(Ysim.size(), 0.0);
-    for (int i = 0; i < Ysim.size(); ++i) out[i] = SSR(Ysim[i], W);
+    for (int i = 0; i < Ysim.size(); ++i)
+        out[i] = SSR(Ysim[i], W);
     return out;
 }
 
@@ -148,13 +153,14 @@ QVector<QVector<double>> cluster_newton_method::iterate_weighted_A(QVector<QVect
                                Y_star_noise, stage1, seed);
 }
 
-QVector<QVector<double>> cluster_newton_method::iterate_weighted_A(
-    QVector<QVector<double>> X, QVector<QVector<double>> Y, QVector<bool> alive,
-    QVector<double> lambdaVector, QVector<QVector<double>> weightRows) {
+QVector<QVector<double>>
+cluster_newton_method::iterate_weighted_A(QVector<QVector<double>> X, QVector<QVector<double>> Y,
+                                          QVector<bool> alive, QVector<double> lambdaVector,
+                                          QVector<QVector<double>> weightRows) {
     const std::uint64_t seed = static_cast<std::uint64_t>(std::rand());
     return cluster_newton_step(X, weighted_observations(Y, weightRows), alive, lambdaVector,
-                               weighted_observation(Y_obs, weightRows), x_lowerBound,
-                               x_upperBound, Y_star_noise, stage1, seed);
+                               weighted_observation(Y_obs, weightRows), x_lowerBound, x_upperBound,
+                               Y_star_noise, stage1, seed);
 }
 
 void cluster_newton_method::abort() {
@@ -162,7 +168,9 @@ void cluster_newton_method::abort() {
     qDebug().noquote().nospace() << "abortASAP=" << (abortASAP ? "true" : "false");
 }
 
-void cluster_newton_method::log(const QString& line) { result.computation_log.append(line); }
+void cluster_newton_method::log(const QString& line) {
+    result.computation_log.append(line);
+}
 
 QVector<double> cluster_newton_method::weightedSSR(const QVector<QVector<double>>& Ysim) {
     return weights.isEmpty() ? SSR(Ysim) : SSR(Ysim, weights);
@@ -176,8 +184,8 @@ QVector<QVector<double>> cluster_newton_method::step(const QVector<QVector<doubl
 }
 
 QVector<QVector<double>> cluster_newton_method::evaluatePoints(
-    QList<model_ode>& models, const QVector<QVector<double>>& cluster,
-    const QVector<int>& points, int k, QList<QVector<QVector<double>>>* raw) {
+    QList<model_ode>& models, const QVector<QVector<double>>& cluster, const QVector<int>& points,
+    int k, QList<QVector<QVector<double>>>* raw) {
     const int count = std::min(models.size(), points.size());
     const int N = cluster.size();
     for (int i = 0; i < count; ++i) {
@@ -189,8 +197,8 @@ QVector<QVector<double>> cluster_newton_method::evaluatePoints(
     if (parallelEvaluation) {
         passToken.fetch_add(1, std::memory_order_release);
         results = QtConcurrent::blockingMappedReduced<QList<QVector<QVector<double>>>>(
-            count == models.size() ? models : models.mid(0, count), evaluate_point(),
-            appendResult, QtConcurrent::OrderedReduce);
+            count == models.size() ? models : models.mid(0, count), evaluate_point(), appendResult,
+            QtConcurrent::OrderedReduce);
         passToken.load(std::memory_order_acquire);
         { std::lock_guard<std::mutex> lastReduce(reduceMutex); } // after the last append
 
@@ -261,7 +269,8 @@ void cluster_newton_method::recordOdeSolutions(int k, const QList<QVector<QVecto
             const int o = observationAt[t];
             if (o >= states.size()) continue;
             const QVector<double>& row = states[o];
-            for (int v = 0; v < V && v < row.size(); ++v) sol[v][p][t] = row[v];
+            for (int v = 0; v < V && v < row.size(); ++v)
+                sol[v][p][t] = row[v];
         }
     }
     result.ODE_sol[k] = sol;
@@ -319,7 +328,8 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
     const int n = x_center.size();
     const int m = Y_obs.size();
 
-    for (int p = 0; p < N; ++p) alive[p] = true;
+    for (int p = 0; p < N; ++p)
+        alive[p] = true;
     result.X.resize(k + 1);
     result.Y.resize(k + 1);
     result.R.resize(k + 1);
@@ -332,7 +342,8 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
     for (int p = 0; p < N && p < evalX.size(); ++p)
         if (lambdaVector[p] > maxPointLambda) evalX[p] = nanRow;
     QVector<int> everyPoint(N);
-    for (int p = 0; p < N; ++p) everyPoint[p] = p;
+    for (int p = 0; p < N; ++p)
+        everyPoint[p] = p;
     QList<QVector<QVector<double>>> raw;
     const QVector<QVector<double>> Ysim = evaluatePoints(modelList, evalX, everyPoint, k, &raw);
 
@@ -398,7 +409,8 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
     }
 
     result.sortDataByResidual();
-    for (int p = 0; p < N; ++p) alive[p] = !std::isnan(result.R[k][p]);
+    for (int p = 0; p < N; ++p)
+        alive[p] = !std::isnan(result.R[k][p]);
 
     weights.clear();
     if (k < numWeightIter) {
@@ -422,8 +434,7 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
         "1/4 percentile: " + number(atPosition(s, static_cast<int>(std::floor(0.25 * N)))),
         "median: " + number(atPosition(s, static_cast<int>(std::floor(0.5 * N)))),
         "3/4 percentile: " + number(atPosition(s, static_cast<int>(std::floor(0.75 * N)))),
-        "number of improved points: " + QString::number(numImproved) + "/" +
-            QString::number(N)};
+        "number of improved points: " + QString::number(numImproved) + "/" + QString::number(N)};
     for (const QString& line : stats) {
         log(line);
         qDebug().noquote() << line;
@@ -452,7 +463,8 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
     if (!abortASAP) {
         QVector<QVector<double>>& next = result.X[k + 1];
         for (int p = 0; p < N && p < dX.size(); ++p)
-            for (int j = 0; j < next[p].size() && j < dX[p].size(); ++j) next[p][j] += dX[p][j];
+            for (int j = 0; j < next[p].size() && j < dX[p].size(); ++j)
+                next[p][j] += dX[p][j];
     }
     log("Total Computation time so far (in min): " + number(runTimer.elapsed() / 60000.0));
     return true;

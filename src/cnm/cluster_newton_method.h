@@ -69,11 +69,9 @@ public:
                                                         QVector<bool> alive,
                                                         QVector<double> lambdaVector);
     // The same on the weighted combinations of the observations given by weightRows.
-    virtual QVector<QVector<double>> iterate_weighted_A(QVector<QVector<double>> X,
-                                                        QVector<QVector<double>> Y,
-                                                        QVector<bool> alive,
-                                                        QVector<double> lambdaVector,
-                                                        QVector<QVector<double>> weightRows);
+    virtual QVector<QVector<double>>
+    iterate_weighted_A(QVector<QVector<double>> X, QVector<QVector<double>> Y, QVector<bool> alive,
+                       QVector<double> lambdaVector, QVector<QVector<double>> weightRows);
 
 signals:
     void calculationCompleted();

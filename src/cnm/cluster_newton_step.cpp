@@ -48,12 +48,12 @@ struct step_problem {
     int N = 0;
     int n = 0;
     int m = 0;
-    std::vector<double> X;       // N x n
-    std::vector<double> Y;       // N x m
-    std::vector<char> usable;    // N
-    std::vector<double> lambda;  // N
+    std::vector<double> X;        // N x n
+    std::vector<double> Y;        // N x m
+    std::vector<char> usable;     // N
+    std::vector<double> lambda;   // N
     std::vector<double> invRange; // n
-    std::vector<double> Yobs;    // m
+    std::vector<double> Yobs;     // m
     double noise = 0.0;
     bool stage1 = true;
     std::uint64_t seed = 0;
@@ -61,7 +61,7 @@ struct step_problem {
     std::vector<double> A0;
     std::vector<double> c0;
     std::vector<double> M0;
-    std::vector<double> step;    // N x n
+    std::vector<double> step; // N x n
     // Stage 1 (all weights 1): the usable points' moments about their mean, from which every
     // point's normal equations follow in O(n (n + m)). centre = [mean x | mean y] (wp),
     // sums = [sum of x - mean x | sum of y - mean y] (wp, zero up to rounding), moments =
@@ -74,7 +74,9 @@ struct step_problem {
 
 // Rows of the n x m blocks are padded to a multiple of four doubles, so that the inner loops
 // run in whole groups of four, which the compiler turns into vector instructions.
-inline int padded(int count) { return (count + 3) & ~3; }
+inline int padded(int count) {
+    return (count + 3) & ~3;
+}
 
 // y[0 .. len) += a * x[0 .. len), len a multiple of four.
 inline void addScaled(double* __restrict y, double a, const double* __restrict x, int len) {
@@ -108,25 +110,25 @@ struct step_workspace {
     std::vector<double> sol;     // n x mp solutions
     std::vector<double> R, P, Q; // n x mp
     std::vector<double> rr, d, alpha, beta; // mp
-    std::vector<char> active;    // mp
-    std::vector<double> v;       // 2 x wp: two scaled rows [z | t | 0 ...]
-    std::vector<double> M;       // n x n damped matrix
-    std::vector<double> r, p, Mp, rhs; // n
-    std::vector<double> res;     // m
+    std::vector<char> active;               // mp
+    std::vector<double> v;                  // 2 x wp: two scaled rows [z | t | 0 ...]
+    std::vector<double> M;                  // n x n damped matrix
+    std::vector<double> r, p, Mp, rhs;      // n
+    std::vector<double> res;                // m
 
     step_workspace(int n_, int m)
-        : n(n_), mp(padded(m)), wp(padded(n_ + m)), C(std::size_t(n) * wp),
-          G(std::size_t(n) * n), B(std::size_t(n) * mp), sol(B.size()), R(B.size()),
-          P(B.size()), Q(B.size()), rr(mp), d(mp), alpha(mp), beta(mp), active(mp), v(2 * std::size_t(wp)),
-          M(std::size_t(n) * n), r(n), p(n), Mp(n), rhs(n), res(m) {}
+        : n(n_), mp(padded(m)), wp(padded(n_ + m)), C(std::size_t(n) * wp), G(std::size_t(n) * n),
+          B(std::size_t(n) * mp), sol(B.size()), R(B.size()), P(B.size()), Q(B.size()), rr(mp),
+          d(mp), alpha(mp), beta(mp), active(mp), v(2 * std::size_t(wp)), M(std::size_t(n) * n),
+          r(n), p(n), Mp(n), rhs(n), res(m) {}
 };
 
 // Conjugate gradients on G S = B for the m columns of B (G: n x n; B and S: n x mp, padded
 // columns zero), from S = 0, at most maxIter iterations. A column stops when its step
 // denominator p^T G p or its new residual norm is exactly zero, as in the single right-hand
 // side solver; a stopped column keeps step length zero (all its entries are finite then).
-void solveNormalColumns(const double* G, const double* B, int n, int m, int maxIter,
-                        double* S, step_workspace& ws) {
+void solveNormalColumns(const double* G, const double* B, int n, int m, int maxIter, double* S,
+                        step_workspace& ws) {
     const int mp = ws.mp;
     const std::size_t size = std::size_t(n) * mp;
     double* R = ws.R.data();
@@ -142,10 +144,12 @@ void solveNormalColumns(const double* G, const double* B, int n, int m, int maxI
     std::fill(rr, rr + mp, 0.0);
     for (int a = 0; a < n; ++a) {
         const double* ra = R + std::size_t(a) * mp;
-        for (int j = 0; j < mp; ++j) rr[j] += ra[j] * ra[j];
+        for (int j = 0; j < mp; ++j)
+            rr[j] += ra[j] * ra[j];
     }
     int activeCount = m;
-    for (int j = 0; j < mp; ++j) ws.active[j] = j < m;
+    for (int j = 0; j < mp; ++j)
+        ws.active[j] = j < m;
     for (int it = 1; it <= maxIter && activeCount > 0; ++it) {
         std::fill(Q, Q + size, 0.0);
         for (int a = 0; a < n; ++a) {
@@ -161,7 +165,8 @@ void solveNormalColumns(const double* G, const double* B, int n, int m, int maxI
         for (int a = 0; a < n; ++a) {
             const double* pa = P + std::size_t(a) * mp;
             const double* qa = Q + std::size_t(a) * mp;
-            for (int j = 0; j < mp; ++j) d[j] += pa[j] * qa[j];
+            for (int j = 0; j < mp; ++j)
+                d[j] += pa[j] * qa[j];
         }
         for (int j = 0; j < mp; ++j) {
             if (ws.active[j] && d[j] == 0.0) {
@@ -196,15 +201,16 @@ void solveNormalColumns(const double* G, const double* B, int n, int m, int maxI
         for (int a = 0; a < n; ++a) {
             const double* ra = R + std::size_t(a) * mp;
             double* pa = P + std::size_t(a) * mp;
-            for (int j = 0; j < mp; ++j) pa[j] = ra[j] + beta[j] * pa[j];
+            for (int j = 0; j < mp; ++j)
+                pa[j] = ra[j] + beta[j] * pa[j];
         }
     }
 }
 
 // Solves (M0 with damped diagonal) x = rhs by conjugate gradients, at most maxIter iterations:
 // a diagonal entry above 1 is multiplied by (1 + lambda), any other gets lambda added.
-void solveDamped(const double* M0, const double* rhs, int n, double lambda, int maxIter,
-                 double* x, step_workspace& ws) {
+void solveDamped(const double* M0, const double* rhs, int n, double lambda, int maxIter, double* x,
+                 step_workspace& ws) {
     double* M = ws.M.data();
     std::copy(M0, M0 + std::size_t(n) * n, M);
     for (int a = 0; a < n; ++a) {
@@ -230,7 +236,8 @@ void solveDamped(const double* M0, const double* rhs, int n, double lambda, int 
         for (int a = 0; a < n; ++a) {
             const double* row = M + std::size_t(a) * n;
             double s = 0.0;
-            for (int b = 0; b < n; ++b) s += row[b] * p[b];
+            for (int b = 0; b < n; ++b)
+                s += row[b] * p[b];
             Mp[a] = s;
             d += p[a] * s;
         }
@@ -245,7 +252,8 @@ void solveDamped(const double* M0, const double* rhs, int n, double lambda, int 
         const double beta = rrNew / rr;
         if (rrNew == 0.0) break;
         rr = rrNew;
-        for (int a = 0; a < n; ++a) p[a] = r[a] + beta * p[a];
+        for (int a = 0; a < n; ++a)
+            p[a] = r[a] + beta * p[a];
     }
 }
 
@@ -295,8 +303,7 @@ void globalFit(step_problem& pb, const QVector<bool>& alive) {
     std::fill(ws.C.begin(), ws.C.end(), 0.0);
     for (int k = 0; k < pb.N; ++k) {
         if (k >= alive.size() || !alive[k] || !pb.usable[k]) continue;
-        std::copy(&pb.X[std::size_t(k) * pb.n], &pb.X[std::size_t(k) * pb.n] + pb.n,
-                  ws.v.begin());
+        std::copy(&pb.X[std::size_t(k) * pb.n], &pb.X[std::size_t(k) * pb.n] + pb.n, ws.v.begin());
         ws.v[pb.n] = 1.0;
         std::copy(&pb.Y[std::size_t(k) * m], &pb.Y[std::size_t(k) * m] + m, ws.v.begin() + n1);
         accumulateRow(ws.C.data(), ws.v.data(), n1, ws.wp);
@@ -315,7 +322,8 @@ void globalFit(step_problem& pb, const QVector<bool>& alive) {
     for (int j = 0; j < m; ++j) {
         const double* row = &pb.A0[std::size_t(j) * pb.n];
         for (int a = 0; a < pb.n; ++a)
-            for (int b = 0; b < pb.n; ++b) pb.M0[a * pb.n + b] += row[a] * row[b];
+            for (int b = 0; b < pb.n; ++b)
+                pb.M0[a * pb.n + b] += row[a] * row[b];
     }
 }
 
@@ -330,14 +338,17 @@ void globalStep(step_problem& pb, int i, step_workspace& ws) {
         const double target = pb.Yobs[j] * (1.0 + 2.0 * (u - 0.5) * pb.noise);
         const double* a0 = &pb.A0[std::size_t(j) * n];
         double model = 0.0;
-        for (int a = 0; a < n; ++a) model += a0[a] * xi[a];
+        for (int a = 0; a < n; ++a)
+            model += a0[a] * xi[a];
         ws.res[j] = target - (model + pb.c0[j]);
     }
     double* rhs = ws.rhs.data(); // A0^T r
-    for (int a = 0; a < n; ++a) rhs[a] = 0.0;
+    for (int a = 0; a < n; ++a)
+        rhs[a] = 0.0;
     for (int j = 0; j < m; ++j) {
         const double* a0 = &pb.A0[std::size_t(j) * n];
-        for (int a = 0; a < n; ++a) rhs[a] += a0[a] * ws.res[j];
+        for (int a = 0; a < n; ++a)
+            rhs[a] += a0[a] * ws.res[j];
     }
     solveDamped(pb.M0.data(), rhs, n, pb.lambda[i], m, &pb.step[std::size_t(i) * n], ws);
 }
@@ -354,17 +365,23 @@ void stage1Moments(step_problem& pb) {
     for (int k = 0; k < pb.N; ++k) {
         if (!pb.usable[k]) continue;
         pb.count += 1.0;
-        for (int a = 0; a < n; ++a) pb.centre[a] += pb.X[std::size_t(k) * n + a];
-        for (int j = 0; j < m; ++j) pb.centre[n + j] += pb.Y[std::size_t(k) * m + j];
+        for (int a = 0; a < n; ++a)
+            pb.centre[a] += pb.X[std::size_t(k) * n + a];
+        for (int j = 0; j < m; ++j)
+            pb.centre[n + j] += pb.Y[std::size_t(k) * m + j];
     }
     if (pb.count == 0.0) return;
-    for (double& c : pb.centre) c /= pb.count;
+    for (double& c : pb.centre)
+        c /= pb.count;
     std::vector<double> v(wp, 0.0);
     for (int k = 0; k < pb.N; ++k) {
         if (!pb.usable[k]) continue;
-        for (int a = 0; a < n; ++a) v[a] = pb.X[std::size_t(k) * n + a] - pb.centre[a];
-        for (int j = 0; j < m; ++j) v[n + j] = pb.Y[std::size_t(k) * m + j] - pb.centre[n + j];
-        for (int b = 0; b < n + m; ++b) pb.sums[b] += v[b];
+        for (int a = 0; a < n; ++a)
+            v[a] = pb.X[std::size_t(k) * n + a] - pb.centre[a];
+        for (int j = 0; j < m; ++j)
+            v[n + j] = pb.Y[std::size_t(k) * m + j] - pb.centre[n + j];
+        for (int b = 0; b < n + m; ++b)
+            pb.sums[b] += v[b];
         accumulateRow(pb.moments.data(), v.data(), n, wp);
     }
 }
@@ -379,8 +396,10 @@ void stage1Normal(const step_problem& pb, int i, step_workspace& ws) {
     const int m = pb.m;
     const int wp = ws.wp;
     double* vi = ws.v.data();
-    for (int a = 0; a < n; ++a) vi[a] = pb.X[std::size_t(i) * n + a] - pb.centre[a];
-    for (int j = 0; j < m; ++j) vi[n + j] = pb.Y[std::size_t(i) * m + j] - pb.centre[n + j];
+    for (int a = 0; a < n; ++a)
+        vi[a] = pb.X[std::size_t(i) * n + a] - pb.centre[a];
+    for (int j = 0; j < m; ++j)
+        vi[n + j] = pb.Y[std::size_t(i) * m + j] - pb.centre[n + j];
     const double* sums = pb.sums.data();
     for (int a = 0; a < n; ++a) {
         const int from = a & ~3;
@@ -416,9 +435,11 @@ void stage2Normal(const step_problem& pb, int i, step_workspace& ws) {
         // A point at the same place (or with a distance too small to invert) carries no
         // slope information: leave it out rather than weigh it infinitely.
         if (!(d > 0.0) || !std::isfinite(w)) continue;
-        for (int a = 0; a < n; ++a) v[a] = w * (xk[a] - xi[a]);
+        for (int a = 0; a < n; ++a)
+            v[a] = w * (xk[a] - xi[a]);
         const double* yk = &pb.Y[std::size_t(k) * m];
-        for (int j = 0; j < m; ++j) v[n + j] = w * (yk[j] - yi[j]);
+        for (int j = 0; j < m; ++j)
+            v[n + j] = w * (yk[j] - yi[j]);
         if (v == pair) {
             v = pair + ws.wp;
         } else {
@@ -451,17 +472,20 @@ void localStep(step_problem& pb, int i, step_workspace& ws) {
         for (int b = a; b < n; ++b) {
             const double* sb = S + std::size_t(b) * mp;
             double s = 0.0;
-            for (int j = 0; j < m; ++j) s += sa[j] * sb[j];
+            for (int j = 0; j < m; ++j)
+                s += sa[j] * sb[j];
             M[a * n + b] = s;
             M[b * n + a] = s;
         }
     }
-    for (int j = 0; j < m; ++j) ws.res[j] = pb.Yobs[j] - yi[j];
+    for (int j = 0; j < m; ++j)
+        ws.res[j] = pb.Yobs[j] - yi[j];
     double* rhs = ws.rhs.data();
     for (int a = 0; a < n; ++a) {
         const double* sa = S + std::size_t(a) * mp;
         double s = 0.0;
-        for (int j = 0; j < m; ++j) s += sa[j] * ws.res[j];
+        for (int j = 0; j < m; ++j)
+            s += sa[j] * ws.res[j];
         rhs[a] = s;
     }
     solveDamped(M, rhs, n, pb.lambda[i], m, &pb.step[std::size_t(i) * n], ws);
@@ -519,7 +543,8 @@ private:
 
     void drainGuarded() {
         try {
-            for (int c; (c = next.fetch_add(1, std::memory_order_acq_rel)) < count;) work(c);
+            for (int c; (c = next.fetch_add(1, std::memory_order_acq_rel)) < count;)
+                work(c);
         } catch (...) {
             std::lock_guard<std::mutex> lock(mutex);
             if (!error) error = std::current_exception();
@@ -537,15 +562,12 @@ private:
 
 } // namespace
 
-QVector<QVector<double>> cluster_newton_step(const QVector<QVector<double>>& X,
-                                             const QVector<QVector<double>>& Y,
-                                             const QVector<bool>& alive,
-                                             const QVector<double>& lambdaVector,
-                                             const QVector<double>& Y_obs,
-                                             const QVector<double>& x_lowerBound,
-                                             const QVector<double>& x_upperBound,
-                                             double Y_star_noise, bool stage1,
-                                             std::uint64_t seed) {
+QVector<QVector<double>>
+cluster_newton_step(const QVector<QVector<double>>& X, const QVector<QVector<double>>& Y,
+                    const QVector<bool>& alive, const QVector<double>& lambdaVector,
+                    const QVector<double>& Y_obs, const QVector<double>& x_lowerBound,
+                    const QVector<double>& x_upperBound, double Y_star_noise, bool stage1,
+                    std::uint64_t seed) {
     step_problem pb;
     pb.N = X.size();
     pb.n = pb.N > 0 ? X[0].size() : 0;
@@ -618,7 +640,8 @@ QVector<double> weighted_observation(const QVector<double>& y,
         const QVector<double>& w = weightRows[k];
         if (w.size() != y.size()) continue;
         double s = 0.0;
-        for (int j = 0; j < y.size(); ++j) s += w[j] * y[j];
+        for (int j = 0; j < y.size(); ++j)
+            s += w[j] * y[j];
         out[k] = s;
     }
     return out;
@@ -628,6 +651,7 @@ QVector<QVector<double>> weighted_observations(const QVector<QVector<double>>& Y
                                                const QVector<QVector<double>>& weightRows) {
     QVector<QVector<double>> out;
     out.reserve(Y.size());
-    for (const QVector<double>& y : Y) out.append(weighted_observation(y, weightRows));
+    for (const QVector<double>& y : Y)
+        out.append(weighted_observation(y, weightRows));
     return out;
 }

@@ -1,9 +1,9 @@
 // The numerical core of one Cluster Newton step: from the cluster (N points of dimension n)
 // and its simulated observations (N rows of m values), the damped step of every point.
 // A global linear fit with intercept over the alive points with finite observations serves
-// the points whose observations are unusable (NaN or infinite); every other point gets a local linear fit
-// through itself, weighting the other usable points by 1 (stage 1) or by the inverse
-// squared normalised distance (stage 2), and a damped solve of its own residual.
+// the points whose observations are unusable (NaN or infinite); every other point gets a
+// local linear fit through itself, weighting the other usable points by 1 (stage 1) or by
+// the inverse squared normalised distance (stage 2), and a damped solve of its residual.
 //
 // The local fits are solved from each point's weighted normal equations (formed once per
 // point, all m right-hand sides at once) and the points are spread over the global thread
@@ -21,15 +21,12 @@
 // with relative spread Y_star_noise, from a generator seeded by `seed` and the point index.
 // Points at exactly the same x as the fitted point (zero distance in stage 2) carry no
 // slope information and are left out of its fit instead of receiving an infinite weight.
-QVector<QVector<double>> cluster_newton_step(const QVector<QVector<double>>& X,
-                                             const QVector<QVector<double>>& Y,
-                                             const QVector<bool>& alive,
-                                             const QVector<double>& lambdaVector,
-                                             const QVector<double>& Y_obs,
-                                             const QVector<double>& x_lowerBound,
-                                             const QVector<double>& x_upperBound,
-                                             double Y_star_noise, bool stage1,
-                                             std::uint64_t seed);
+QVector<QVector<double>>
+cluster_newton_step(const QVector<QVector<double>>& X, const QVector<QVector<double>>& Y,
+                    const QVector<bool>& alive, const QVector<double>& lambdaVector,
+                    const QVector<double>& Y_obs, const QVector<double>& x_lowerBound,
+                    const QVector<double>& x_upperBound, double Y_star_noise, bool stage1,
+                    std::uint64_t seed);
 
 // The K weighted combinations of one observation row: entry k is weightRows[k] . y, NaN
 // when the lengths differ.

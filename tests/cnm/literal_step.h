@@ -18,14 +18,11 @@
 #include <cmath>
 #include <cstdlib>
 
-inline QVector<QVector<double>> literal_step(const QVector<QVector<double>>& X,
-                                             const QVector<QVector<double>>& Y,
-                                             const QVector<bool>& alive,
-                                             const QVector<double>& lambdaVector,
-                                             const QVector<double>& Y_obs,
-                                             const QVector<double>& x_lowerBound,
-                                             const QVector<double>& x_upperBound,
-                                             double Y_star_noise, bool stage1) {
+inline QVector<QVector<double>>
+literal_step(const QVector<QVector<double>>& X, const QVector<QVector<double>>& Y,
+             const QVector<bool>& alive, const QVector<double>& lambdaVector,
+             const QVector<double>& Y_obs, const QVector<double>& x_lowerBound,
+             const QVector<double>& x_upperBound, double Y_star_noise, bool stage1) {
     namespace ublas = boost::numeric::ublas;
     const int N = X.size();
     const int n = N > 0 ? X[0].size() : 0;
@@ -38,22 +35,26 @@ inline QVector<QVector<double>> literal_step(const QVector<QVector<double>>& X,
 
     // Global fit.
     QVector<bool> fitted(N, false);
-    for (int i = 0; i < N && i < alive.size(); ++i) fitted[i] = alive[i] && usable[i];
+    for (int i = 0; i < N && i < alive.size(); ++i)
+        fitted[i] = alive[i] && usable[i];
     const ublas::matrix<double> Xa = convertQVectortoboostMatrix(X, fitted);
     const ublas::matrix<double> Ya = convertQVectortoboostMatrix(Y, fitted);
     const int Na = Xa.size1();
     ublas::matrix<double> Xa1(Na, n + 1);
     for (int k = 0; k < Na; ++k) {
-        for (int j = 0; j < n; ++j) Xa1(k, j) = Xa(k, j);
+        for (int j = 0; j < n; ++j)
+            Xa1(k, j) = Xa(k, j);
         Xa1(k, n) = 1.0;
     }
     ublas::matrix<double> A0(m, n);
     ublas::vector<double> c0(m);
     for (int j = 0; j < m; ++j) {
         ublas::vector<double> col(Na);
-        for (int k = 0; k < Na; ++k) col(k) = Ya(k, j);
+        for (int k = 0; k < Na; ++k)
+            col(k) = Ya(k, j);
         const ublas::vector<double> c = cgne_ATAx_ATb(Xa1, col);
-        for (int a = 0; a < n; ++a) A0(j, a) = c(a);
+        for (int a = 0; a < n; ++a)
+            A0(j, a) = c(a);
         c0(j) = c(n);
     }
 
@@ -80,19 +81,23 @@ inline QVector<QVector<double>> literal_step(const QVector<QVector<double>>& X,
     for (int i = 0; i < N; ++i) {
         ublas::matrix<double> Xc(N, n);
         for (int k = 0; k < N; ++k)
-            for (int j = 0; j < n; ++j) Xc(k, j) = X[k][j] - X[i][j];
+            for (int j = 0; j < n; ++j)
+                Xc(k, j) = X[k][j] - X[i][j];
         const ublas::vector<double> w = ublas::row(omega, i);
         ublas::matrix<double> Ai(m, n);
         for (int j = 0; j < m; ++j) {
             ublas::vector<double> yc(N);
-            for (int k = 0; k < N; ++k) yc(k) = Y[k][j] - Y[i][j];
+            for (int k = 0; k < N; ++k)
+                yc(k) = Y[k][j] - Y[i][j];
             const ublas::vector<double> row = cgne_ATAx_ATb_with_weight(Xc, yc, w);
-            for (int a = 0; a < n; ++a) Ai(j, a) = row(a);
+            for (int a = 0; a < n; ++a)
+                Ai(j, a) = row(a);
         }
         ublas::vector<double> r(m);
         ublas::vector<double> dx;
         if (usable[i]) {
-            for (int j = 0; j < m; ++j) r(j) = Y_obs[j] - Y[i][j];
+            for (int j = 0; j < m; ++j)
+                r(j) = Y_obs[j] - Y[i][j];
             dx = cgne_ATAx_ATb_with_reg(Ai, r, lambdaVector[i]);
         } else {
             const ublas::vector<double> xi = convertQVectortoboostVector(X[i]);

@@ -30,7 +30,8 @@ struct problem {
     std::vector<double> observed;
 
     problem() {
-        for (double t : times) observed.push_back(concentration(1.0, 10.0, t));
+        for (double t : times)
+            observed.push_back(concentration(1.0, 10.0, t));
     }
 
     model_ode model() const {
@@ -83,7 +84,8 @@ struct problem {
         engine.result = compResult();
         engine.result.X = {X0};
         QVector<double> y;
-        for (double v : observed) y.append(v);
+        for (double v : observed)
+            y.append(v);
         engine.setY_star_matrix(y, X0.size());
         engine.x_lowerBound = lower;
         engine.x_upperBound = upper;

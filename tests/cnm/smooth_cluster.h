@@ -24,7 +24,8 @@ struct smooth_cluster {
         std::uniform_real_distribution<double> u(-1.0, 1.0);
         QVector<QVector<double>> coef(m, QVector<double>(n));
         for (auto& row : coef)
-            for (double& c : row) c = u(gen);
+            for (double& c : row)
+                c = u(gen);
         auto model = [&](const QVector<double>& x) {
             QVector<double> y(m);
             for (int j = 0; j < m; ++j) {
@@ -37,7 +38,8 @@ struct smooth_cluster {
         };
         for (int i = 0; i < N; ++i) {
             QVector<double> x(n);
-            for (double& v : x) v = u(gen);
+            for (double& v : x)
+                v = u(gen);
             X.append(x);
             Y.append(model(x));
             alive.append(true);

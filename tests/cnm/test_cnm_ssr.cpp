@@ -8,7 +8,9 @@
 
 namespace {
 
-bool same(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }
+bool same(double a, double b) {
+    return (std::isnan(a) && std::isnan(b)) || a == b;
+}
 
 struct plain_case {
     const char* name;
@@ -22,8 +24,7 @@ class PlainSSR : public ::testing::TestWithParam<plain_case> {};
 TEST_P(PlainSSR, SumOfSquaredResiduals) {
     cluster_newton_method engine;
     engine.setY_star_matrix(GetParam().Yobs, 1);
-    EXPECT_TRUE(same(engine.SSR(GetParam().y), GetParam().expected))
-        << engine.SSR(GetParam().y);
+    EXPECT_TRUE(same(engine.SSR(GetParam().y), GetParam().expected)) << engine.SSR(GetParam().y);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -91,27 +92,6 @@ TEST(WeightedSSR, MatrixStartsFromZeroAndMarksMalformedRows) {
     EXPECT_EQ(r[0], 1.0);
     EXPECT_TRUE(std::isnan(r[1]));
     EXPECT_EQ(r[2], 0.0);
-}
-
-TEST(Engine, DefaultsAndObservedValues) {
-    cluster_newton_method engine;
-    EXPECT_EQ(engine.lambda, 0.0);
-    EXPECT_EQ(engine.Y_star_noise, 0.1);
-    EXPECT_EQ(engine.numStage1Iter, 10);
-    EXPECT_EQ(engine.numStage2Iter, 20);
-    EXPECT_EQ(engine.numTotIter, 30);
-    EXPECT_EQ(engine.numWeightIter, 0);
-    EXPECT_EQ(engine.maxLambda, 1000.0);
-    EXPECT_EQ(engine.maxPointLambda, 1.0e10);
-    EXPECT_EQ(engine.initialLambda, 1.0);
-    EXPECT_TRUE(engine.stage1);
-    EXPECT_TRUE(engine.parallelEvaluation);
-    EXPECT_FALSE(engine.isRunning);
-    engine.setY_star_matrix({4.0, 5.0}, 7);
-    EXPECT_EQ(engine.Y_obs, QVector<double>({4.0, 5.0}));
-    EXPECT_EQ(engine.numPoints, 7);
-    engine.abort();
-    EXPECT_TRUE(engine.abortASAP);
 }
 
 } // namespace
