@@ -231,10 +231,11 @@ QVector<QVector<double>> cluster_newton_method::evaluatePoints(
         if (i < results.size()) {
             const QVector<QVector<double>>& states = results[i];
             for (int o = 0; o < m && o < states.size(); ++o) {
-                if (states[o].size() != model.stateCount) continue;
-                values.resize(0);
-                values += states[o];
-                values += p;
+                const QVector<double>& state = states[o];
+                if (state.size() != model.stateCount) continue;
+                values.resize(state.size() + p.size()); // the same size every time: no allocation
+                std::copy(state.constBegin(), state.constEnd(), values.begin());
+                std::copy(p.constBegin(), p.constEnd(), values.begin() + state.size());
                 row[o] = model.observations[o].observedExpression.evaluate_tree(values);
             }
         }
