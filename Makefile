@@ -3,6 +3,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 FUZZ_SECONDS ?= 60
 # Tests of the engine's worker thread and pool, built and run under the thread sanitizer.
+FUZZ_TARGETS := $(notdir $(basename $(wildcard fuzz/fuzz_*.cpp)))
 TSAN_TESTS := $(notdir $(basename $(wildcard tests/*/test_*threads*.cpp)))
 
 .PHONY: deps configure build run screenshots test bench asan tsan fuzz clean format
@@ -28,7 +29,7 @@ test: build
 
 bench: build
 	@set -e; for b in $(BUILD)/bench/bench_*; do \
-	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" --benchmark_counters_tabular=true; done
+	  [ -f "$$b" ] && [ -x "$$b" ] || continue; echo "== $$b"; "$$b" --benchmark_counters_tabular=true; done
 
 # Tests in an address/undefined-behaviour sanitizer build.
 asan: deps
@@ -54,9 +55,9 @@ endif
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DVELMORA_BUILD_FUZZ=ON -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCH=OFF
-	cmake --build build-fuzz -j $(JOBS)
+	cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
 	@set -e; for f in build-fuzz/fuzz/fuzz_*; do \
-	  [ -x "$$f" ] || continue; n=$$(basename $$f); mkdir -p fuzz-out/$$n; \
+	  [ -f "$$f" ] && [ -x "$$f" ] || continue; n=$$(basename $$f); mkdir -p fuzz-out/$$n; \
 	  echo "== $$n ($(FUZZ_SECONDS) s)"; \
 	  "$$f" -max_total_time=$(FUZZ_SECONDS) -max_len=512 fuzz-out/$$n fuzz/corpus/$$n 2>&1 | tail -n 3; done
 
