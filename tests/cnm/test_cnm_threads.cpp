@@ -63,15 +63,12 @@ struct signal_record {
     }
 };
 
-int countLines(const QStringList& log, const QString& prefix) {
-    int n = 0;
-    for (const QString& line : log)
-        if (line.startsWith(prefix)) ++n;
-    return n;
+QStringList linesStartingWith(const QStringList& log, const QString& prefix) {
+    return log.filter(QRegExp("^" + QRegExp::escape(prefix)));
 }
 
-QStringList lambdaLines(const QStringList& log) {
-    return log.filter(QRegExp("^Lambda: "));
+int countLines(const QStringList& log, const QString& prefix) {
+    return linesStartingWith(log, prefix).size();
 }
 
 QString number(double v) {
@@ -412,7 +409,8 @@ TEST_F(EngineRun, DampingSearchStartAndEnd) {
     prepare(above, 12, 10, 0, 1);
     above.initialLambda = 2000.0;
     above.run_3();
-    EXPECT_EQ(lambdaLines(above.result.computation_log), QStringList("Lambda: 2000"));
+    EXPECT_EQ(linesStartingWith(above.result.computation_log, "Lambda: "),
+              QStringList("Lambda: 2000"));
     EXPECT_EQ(countLines(above.result.computation_log, "==== sample SSR of proposed X ===="), 0);
     ASSERT_EQ(above.lambdaVectorsSeen.size(), 1);
     EXPECT_EQ(above.lambdaVectorsSeen[0], QVector<double>(12, 0.0));
@@ -425,7 +423,7 @@ TEST_F(EngineRun, DampingSearchStartAndEnd) {
             row = {0.0, 0.0}; // never an improvement: every trial is made
     };
     zero.run_3();
-    EXPECT_EQ(lambdaLines(zero.result.computation_log),
+    EXPECT_EQ(linesStartingWith(zero.result.computation_log, "Lambda: "),
               QStringList({"Lambda: 0", "Lambda: 1", "Lambda: 10", "Lambda: 100", "Lambda: 1000",
                            "Lambda: 10000"}));
 }
@@ -505,17 +503,12 @@ TEST_F(EngineRun, ClusterConvergesOntoTheCurveOfSolutions) {
 class EngineThread : public EngineRun {
 protected:
     void SetUp() override {
-        EngineRun::SetUp();
-        if (!QCoreApplication::instance()) app = new QCoreApplication(argc, argv);
+        static int argc = 1;
+        static char* argv[] = {const_cast<char*>("test_cnm_threads"), nullptr};
+        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv); // lives to the end
         compResult::registerMetaType();
     }
-    static int argc;
-    static char* argv[];
-    static QCoreApplication* app;
 };
-int EngineThread::argc = 1;
-char* EngineThread::argv[] = {const_cast<char*>("test_cnm_threads"), nullptr};
-QCoreApplication* EngineThread::app = nullptr;
 
 struct receiver : QObject {
     QVector<int> iterations;
