@@ -5,6 +5,9 @@
 
 #include "model/model_fixtures.h"
 
+#include <boost/numeric/odeint/integrate/integrate_n_steps.hpp>
+#include <boost/numeric/odeint/stepper/runge_kutta4.hpp>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -43,30 +46,18 @@ model_ode tight(model_ode m, double tolerance = 1e-10) {
     return m;
 }
 
-// Classical Runge-Kutta with a small fixed step: the reference for nonlinear models.
+// Classical Runge-Kutta with a small fixed step that lands on t1: the reference for
+// nonlinear models.
 typedef std::function<void(double t, const std::vector<double>& x, std::vector<double>& d)>
     rhs_function;
 
 void rk4(const rhs_function& f, std::vector<double>& x, double t0, double t1, double h) {
-    const size_t n = x.size();
+    namespace odeint = boost::numeric::odeint;
     const int steps = static_cast<int>(std::ceil((t1 - t0) / h));
-    const double dt = (t1 - t0) / steps;
-    std::vector<double> k1(n), k2(n), k3(n), k4(n), y(n);
-    for (int s = 0; s < steps; ++s) {
-        const double t = t0 + s * dt;
-        f(t, x, k1);
-        for (size_t i = 0; i < n; ++i)
-            y[i] = x[i] + 0.5 * dt * k1[i];
-        f(t + 0.5 * dt, y, k2);
-        for (size_t i = 0; i < n; ++i)
-            y[i] = x[i] + 0.5 * dt * k2[i];
-        f(t + 0.5 * dt, y, k3);
-        for (size_t i = 0; i < n; ++i)
-            y[i] = x[i] + dt * k3[i];
-        f(t + dt, y, k4);
-        for (size_t i = 0; i < n; ++i)
-            x[i] += dt / 6.0 * (k1[i] + 2 * k2[i] + 2 * k3[i] + k4[i]);
-    }
+    odeint::integrate_n_steps(
+        odeint::runge_kutta4<std::vector<double>>(),
+        [&](const std::vector<double>& y, std::vector<double>& d, double t) { f(t, y, d); }, x, t0,
+        (t1 - t0) / steps, steps);
 }
 
 void expectRelative(double got, double expected, double tolerance, const char* what) {
