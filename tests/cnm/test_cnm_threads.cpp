@@ -5,11 +5,12 @@
 #include "cnm/cluster_newton_method.h"
 
 #include "cnm/one_compartment_engine.h"
+#include "io/debug_log.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QMutex>
+#include <QRegExp>
 #include <QThread>
 #include <QTimer>
 
@@ -24,29 +25,16 @@ namespace {
 
 using namespace one_compartment;
 
-// Debug lines of the runs, kept for the checks and not printed.
-QMutex debugMutex;
-QStringList debugLines;
-
-void keepDebugLine(QtMsgType, const QMessageLogContext&, const QString& text) {
-    QMutexLocker lock(&debugMutex);
-    debugLines.append(text);
-}
-
 class EngineRun : public ::testing::Test {
 protected:
-    void SetUp() override {
-        qInstallMessageHandler(keepDebugLine);
-        QMutexLocker lock(&debugMutex);
-        debugLines.clear();
-    }
-    void TearDown() override { qInstallMessageHandler(nullptr); }
-
-    static bool debugged(const QString& line) {
-        QMutexLocker lock(&debugMutex);
-        return debugLines.contains(line);
+    // Fills the engine with a random cluster of N points and sets the stage lengths.
+    void prepare(cluster_newton_method& engine, int N, unsigned seed, int stage1, int stage2) {
+        pb.fill(engine, pb.cluster(N, seed), dir.path());
+        engine.numStage1Iter = stage1;
+        engine.numStage2Iter = stage2;
     }
 
+    debug_log debug; // the runs' debug lines, kept for the checks and not printed
     QTemporaryDir dir;
     problem pb;
 };
@@ -75,11 +63,12 @@ struct signal_record {
     }
 };
 
+QStringList linesStartingWith(const QStringList& log, const QString& prefix) {
+    return log.filter(QRegExp("^" + QRegExp::escape(prefix)));
+}
+
 int countLines(const QStringList& log, const QString& prefix) {
-    int n = 0;
-    for (const QString& line : log)
-        if (line.startsWith(prefix)) ++n;
-    return n;
+    return linesStartingWith(log, prefix).size();
 }
 
 QString number(double v) {
@@ -114,19 +103,14 @@ public:
 TEST_F(EngineRun, RecordLogFilesAndSignalsOfARun) {
     const int N = 20;
     cluster_newton_method engine;
-    pb.fill(engine, pb.cluster(N, 1), dir.path());
-    engine.numStage1Iter = 1;
-    engine.numStage2Iter = 2;
+    prepare(engine, N, 1, 1, 2);
     signal_record signals_(engine);
     engine.run_3();
     const compResult& r = engine.result;
 
-    ASSERT_EQ(r.R.size(), 3);
-    EXPECT_EQ(r.X.size(), 3);
-    EXPECT_EQ(r.Y.size(), 3);
-    EXPECT_EQ(r.Parameter.size(), 3);
-    EXPECT_EQ(r.ODE_sol.size(), 3);
-    EXPECT_EQ(r.R_sorted.size(), 3);
+    for (int size : {r.R.size(), r.X.size(), r.Y.size(), r.Parameter.size(), r.ODE_sol.size(),
+                     r.R_sorted.size()})
+        ASSERT_EQ(size, 3);
     EXPECT_EQ(r.ode_time, QVector<double>({0.5, 1.0, 2.0}));
     for (int k = 0; k < 3; ++k) {
         ASSERT_EQ(r.X[k].size(), N);
@@ -168,7 +152,7 @@ TEST_F(EngineRun, RecordLogFilesAndSignalsOfARun) {
         EXPECT_EQ(log[at + 8], "==== sample SSR of current X ====");
         EXPECT_TRUE(log[at + 9].startsWith("sample median SSR: "));
         EXPECT_EQ(log[at + 10].count(", "), 2); // S = 2 sampled points
-        EXPECT_TRUE(debugged("         iterNumber: " + QString::number(k)));
+        EXPECT_TRUE(debug.contains("         iterNumber: " + QString::number(k)));
     }
     EXPECT_EQ(log[log.indexOf("         iterNumber: 0") + 11], "Lambda: 1");
     EXPECT_EQ(log[log.indexOf("         iterNumber: 1") + 11], "Lambda: 1"); // stage 2 starts
@@ -203,17 +187,12 @@ TEST_F(EngineRun, RecordLogFilesAndSignalsOfARun) {
 
 TEST_F(EngineRun, SequentialPassGivesTheSameRecordAndCountsEveryPoint) {
     const int N = 12;
-    const QVector<QVector<double>> X0 = pb.cluster(N, 2);
     cluster_newton_method parallel;
-    pb.fill(parallel, X0, dir.path());
-    parallel.numStage1Iter = 0;
-    parallel.numStage2Iter = 1;
+    prepare(parallel, N, 2, 0, 1);
     parallel.run_3();
 
     cluster_newton_method sequential;
-    pb.fill(sequential, X0, dir.path());
-    sequential.numStage1Iter = 0;
-    sequential.numStage2Iter = 1;
+    prepare(sequential, N, 2, 0, 1);
     sequential.parallelEvaluation = false;
     signal_record signals_(sequential);
     sequential.run_3();
@@ -231,9 +210,7 @@ TEST_F(EngineRun, SequentialPassGivesTheSameRecordAndCountsEveryPoint) {
 TEST_F(EngineRun, WorseAndDeadStepsAreUndoneAndDampingAdapts) {
     const int N = 20;
     steered_engine engine;
-    pb.fill(engine, pb.cluster(N, 3), dir.path());
-    engine.numStage1Iter = 0;
-    engine.numStage2Iter = 2;
+    prepare(engine, N, 3, 0, 2);
     engine.alter = [&](QVector<QVector<double>>& dX, int) {
         const QVector<double>& x0 = engine.result.X.last()[0];
         dX[0] = {0.01 - x0[0], 0.5 - x0[1]}; // far off the data: a much larger SSR
@@ -263,9 +240,7 @@ TEST_F(EngineRun, WorseAndDeadStepsAreUndoneAndDampingAdapts) {
 TEST_F(EngineRun, PointsPastTheLargestDampingAreNoLongerEvaluated) {
     const int N = 20;
     steered_engine engine;
-    pb.fill(engine, pb.cluster(N, 13), dir.path());
-    engine.numStage1Iter = 0;
-    engine.numStage2Iter = 3;
+    prepare(engine, N, 13, 0, 3);
     engine.maxPointLambda = 5.0;
     engine.initialLambda = 10.0;
     engine.alter = [](QVector<QVector<double>>& dX, int) {
@@ -294,9 +269,7 @@ TEST_F(EngineRun, PointsPastTheLargestDampingAreNoLongerEvaluated) {
 TEST_F(EngineRun, StopAfterAnIterationKeepsTheIterationsBeforeTheNextEvaluation) {
     const int N = 15;
     cluster_newton_method engine;
-    pb.fill(engine, pb.cluster(N, 4), dir.path());
-    engine.numStage1Iter = 0;
-    engine.numStage2Iter = 6;
+    prepare(engine, N, 4, 0, 6);
     signal_record signals_(engine);
     QObject::connect(&engine, &cluster_newton_method::current_computation_result,
                      [&engine](compResult r) {
@@ -320,9 +293,7 @@ TEST_F(EngineRun, StopAfterAnIterationKeepsTheIterationsBeforeTheNextEvaluation)
 TEST_F(EngineRun, StopDuringTheDampingSearchEndsItAndDiscardsTheNextPass) {
     const int N = 15;
     steered_engine engine;
-    pb.fill(engine, pb.cluster(N, 5), dir.path());
-    engine.numStage1Iter = 0;
-    engine.numStage2Iter = 6;
+    prepare(engine, N, 5, 0, 6);
     engine.alter = [&engine](QVector<QVector<double>>&, int call) {
         if (call == 0) engine.abortASAP = true;
     };
@@ -339,9 +310,7 @@ TEST_F(EngineRun, StopDuringTheDampingSearchEndsItAndDiscardsTheNextPass) {
 TEST_F(EngineRun, StopDuringASequentialPassStopsItAtOnce) {
     const int N = 15;
     cluster_newton_method engine;
-    pb.fill(engine, pb.cluster(N, 6), dir.path());
-    engine.numStage1Iter = 0;
-    engine.numStage2Iter = 4;
+    prepare(engine, N, 6, 0, 4);
     engine.parallelEvaluation = false;
     signal_record signals_(engine);
     QObject::connect(&engine, &cluster_newton_method::additional_modelEval, [&](int v) {
@@ -353,54 +322,47 @@ TEST_F(EngineRun, StopDuringASequentialPassStopsItAtOnce) {
     EXPECT_EQ(signals_.completed, 1);
 }
 
-struct dead_case {
-    const char* name;
-    int N;
-    bool nanCluster;
-};
-
-class EngineCannotEvaluate : public EngineRun, public ::testing::WithParamInterface<dead_case> {};
-
-TEST_P(EngineCannotEvaluate, StopsWithTheMessageAndAnEmptyRecord) {
-    const dead_case& tc = GetParam();
-    QVector<QVector<double>> X0 = pb.cluster(tc.N, 7);
-    if (tc.nanCluster)
-        for (auto& x : X0)
-            x = {NAN, NAN};
-    cluster_newton_method engine;
-    pb.fill(engine, X0, dir.path());
-    engine.numStage1Iter = 2;
-    engine.numStage2Iter = 3;
-    signal_record signals_(engine);
-    engine.run_3();
-    const compResult& r = engine.result;
-    EXPECT_TRUE(r.computation_log.contains(
-        "Model evaluation is not possible, double-check the model definition."));
-    EXPECT_TRUE(debugged("numAlive: " + QString::number(tc.nanCluster ? 0 : tc.N)));
-    EXPECT_TRUE(r.R.isEmpty());
-    EXPECT_TRUE(r.X.isEmpty());
-    EXPECT_TRUE(r.ODE_sol.isEmpty());
-    EXPECT_EQ(signals_.maxEval, QVector<int>({5 * tc.N}));
-    EXPECT_TRUE(signals_.iterationsSeen.isEmpty());
-    EXPECT_EQ(signals_.completed, 1);
-    EXPECT_FALSE(engine.isRunning);
-    EXPECT_TRUE(QFile::exists(dir.path() + "/compResult/computation_log.txt"));
-    EXPECT_FALSE(QFile::exists(dir.path() + "/compResult/R_0.csv"));
+TEST_F(EngineRun, NoEvaluablePointStopsWithTheMessageAndAnEmptyRecord) {
+    const struct {
+        const char* name;
+        int N;
+        bool nanCluster;
+    } cases[] = {{"all points fail", 12, true},
+                 {"fewer points than observations", 2, false},
+                 {"empty cluster", 0, false}};
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        debug_log caseDebug;
+        QTemporaryDir caseDir;
+        QVector<QVector<double>> X0 = pb.cluster(tc.N, 7);
+        if (tc.nanCluster)
+            for (auto& x : X0)
+                x = {NAN, NAN};
+        cluster_newton_method engine;
+        pb.fill(engine, X0, caseDir.path());
+        engine.numStage1Iter = 2;
+        engine.numStage2Iter = 3;
+        signal_record signals_(engine);
+        engine.run_3();
+        const compResult& r = engine.result;
+        EXPECT_TRUE(r.computation_log.contains(
+            "Model evaluation is not possible, double-check the model definition."));
+        EXPECT_TRUE(caseDebug.contains("numAlive: " + QString::number(tc.nanCluster ? 0 : tc.N)));
+        EXPECT_TRUE(r.R.isEmpty());
+        EXPECT_TRUE(r.X.isEmpty());
+        EXPECT_TRUE(r.ODE_sol.isEmpty());
+        EXPECT_EQ(signals_.maxEval, QVector<int>({5 * tc.N}));
+        EXPECT_TRUE(signals_.iterationsSeen.isEmpty());
+        EXPECT_EQ(signals_.completed, 1);
+        EXPECT_FALSE(engine.isRunning);
+        EXPECT_TRUE(QFile::exists(caseDir.path() + "/compResult/computation_log.txt"));
+        EXPECT_FALSE(QFile::exists(caseDir.path() + "/compResult/R_0.csv"));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Clusters, EngineCannotEvaluate,
-                         ::testing::Values(dead_case{"all_points_fail", 12, true},
-                                           dead_case{"fewer_points_than_observations", 2, false},
-                                           dead_case{"empty_cluster", 0, false}),
-                         [](const ::testing::TestParamInfo<dead_case>& info) {
-                             return info.param.name;
-                         });
 
 TEST_F(EngineRun, FailedIterationEndsTheRunKeepingCompletedIterations) {
     steered_engine engine;
-    pb.fill(engine, pb.cluster(15, 8), dir.path());
-    engine.numStage1Iter = 0;
-    engine.numStage2Iter = 5;
+    prepare(engine, 15, 8, 0, 5);
     engine.alter = [&engine](QVector<QVector<double>>&, int) {
         if (engine.result.R.size() == 2) throw std::runtime_error("no step");
     };
@@ -408,7 +370,7 @@ TEST_F(EngineRun, FailedIterationEndsTheRunKeepingCompletedIterations) {
     engine.run_3();
     const compResult& r = engine.result;
     EXPECT_TRUE(r.computation_log.contains("CN iteration failed"));
-    EXPECT_TRUE(debugged("CN iteration failed"));
+    EXPECT_TRUE(debug.contains("CN iteration failed"));
     // Iteration 1 was recorded, logged and saved before its step failed.
     EXPECT_EQ(r.R.size(), 2);
     EXPECT_EQ(r.X.size(), 2);
@@ -418,13 +380,6 @@ TEST_F(EngineRun, FailedIterationEndsTheRunKeepingCompletedIterations) {
     ASSERT_TRUE(back.readIn(dir.path()));
     EXPECT_EQ(back.R.size(), 2);
     EXPECT_EQ(back.R[1].size(), 15);
-}
-
-TEST_F(EngineRun, AbortSlotSetsTheStopFlagAndSaysSo) {
-    cluster_newton_method engine;
-    engine.abort();
-    EXPECT_TRUE(engine.abortASAP);
-    EXPECT_TRUE(debugged("abortASAP=true"));
 }
 
 TEST_F(EngineRun, PercentilesPastTheLiveValuesGiveTheLastOne) {
@@ -447,45 +402,35 @@ TEST_F(EngineRun, PercentilesPastTheLiveValuesGiveTheLastOne) {
     EXPECT_TRUE(log.contains("number of improved points: 5/20"));
 }
 
-TEST_F(EngineRun, InitialLambdaAboveTheMaximumTriesNothing) {
-    steered_engine engine;
-    pb.fill(engine, pb.cluster(12, 10), dir.path());
-    engine.numStage1Iter = 0;
-    engine.numStage2Iter = 1;
-    engine.initialLambda = 2000.0;
-    engine.run_3();
-    const QStringList& log = engine.result.computation_log;
-    EXPECT_EQ(countLines(log, "Lambda: "), 1);
-    EXPECT_TRUE(log.contains("Lambda: 2000"));
-    EXPECT_EQ(countLines(log, "==== sample SSR of proposed X ===="), 0);
-    ASSERT_EQ(engine.lambdaVectorsSeen.size(), 1);
-    EXPECT_EQ(engine.lambdaVectorsSeen[0], QVector<double>(12, 0.0));
-}
+// The damping search at the start of a stage: an initial lambda above the maximum tries
+// nothing; a non-positive one starts at 0 and rises tenfold while no trial improves.
+TEST_F(EngineRun, DampingSearchStartAndEnd) {
+    steered_engine above;
+    prepare(above, 12, 10, 0, 1);
+    above.initialLambda = 2000.0;
+    above.run_3();
+    EXPECT_EQ(linesStartingWith(above.result.computation_log, "Lambda: "),
+              QStringList("Lambda: 2000"));
+    EXPECT_EQ(countLines(above.result.computation_log, "==== sample SSR of proposed X ===="), 0);
+    ASSERT_EQ(above.lambdaVectorsSeen.size(), 1);
+    EXPECT_EQ(above.lambdaVectorsSeen[0], QVector<double>(12, 0.0));
 
-TEST_F(EngineRun, NonPositiveInitialLambdaStartsTheSearchAtZero) {
-    steered_engine engine;
-    pb.fill(engine, pb.cluster(12, 11), dir.path());
-    engine.numStage1Iter = 0;
-    engine.numStage2Iter = 1;
-    engine.initialLambda = 0.0;
-    engine.alter = [](QVector<QVector<double>>& dX, int) {
+    steered_engine zero;
+    prepare(zero, 12, 11, 0, 1);
+    zero.initialLambda = 0.0;
+    zero.alter = [](QVector<QVector<double>>& dX, int) {
         for (auto& row : dX)
             row = {0.0, 0.0}; // never an improvement: every trial is made
     };
-    engine.run_3();
-    const QStringList& log = engine.result.computation_log;
-    QStringList tried;
-    for (const QString& line : log)
-        if (line.startsWith("Lambda: ")) tried << line;
-    EXPECT_EQ(tried, QStringList({"Lambda: 0", "Lambda: 1", "Lambda: 10", "Lambda: 100",
-                                  "Lambda: 1000", "Lambda: 10000"}));
+    zero.run_3();
+    EXPECT_EQ(linesStartingWith(zero.result.computation_log, "Lambda: "),
+              QStringList({"Lambda: 0", "Lambda: 1", "Lambda: 10", "Lambda: 100", "Lambda: 1000",
+                           "Lambda: 10000"}));
 }
 
 TEST_F(EngineRun, OnePointSampleAcceptsTheFirstImprovement) {
     cluster_newton_method engine;
-    pb.fill(engine, pb.cluster(10, 12), dir.path());
-    engine.numStage1Iter = 0;
-    engine.numStage2Iter = 1;
+    prepare(engine, 10, 12, 0, 1);
     engine.run_3();
     const QStringList& log = engine.result.computation_log;
     // No further trial after a trial in which the single sampled point improved.
@@ -505,13 +450,11 @@ TEST_F(EngineRun, OnePointSampleAcceptsTheFirstImprovement) {
 TEST_F(EngineRun, WeightRowsSteerTheRunTowardsTheirCombination) {
     const int N = 60;
     cluster_newton_method engine;
-    pb.fill(engine, pb.cluster(N, 14), dir.path());
-    engine.numStage1Iter = 0;
-    engine.numStage2Iter = 12;
+    prepare(engine, N, 14, 0, 12);
     engine.numWeightIter = 12;
     engine.weightRows = {{1.0}}; // padded to (1, 0, 0): only the observation at t = 0.5
     engine.run_3();
-    EXPECT_TRUE(debugged("weights:  QVector(QVector(1, 0, 0))"));
+    EXPECT_TRUE(debug.contains("weights:  QVector(QVector(1, 0, 0))"));
     const compResult& r = engine.result;
     ASSERT_EQ(r.Y.size(), 12);
     QVector<double> first0, last0;
@@ -532,9 +475,7 @@ TEST_F(EngineRun, ClusterConvergesOntoTheCurveOfSolutions) {
     pb.observed = {concentration(1.0, 10.0, 1.0)};
     const int N = 100;
     cluster_newton_method engine;
-    pb.fill(engine, pb.cluster(N, 3), dir.path());
-    engine.numStage1Iter = 10;
-    engine.numStage2Iter = 20;
+    prepare(engine, N, 3, 10, 20);
     engine.run_3();
     const compResult& r = engine.result;
     ASSERT_EQ(r.R.size(), 30);
@@ -562,17 +503,12 @@ TEST_F(EngineRun, ClusterConvergesOntoTheCurveOfSolutions) {
 class EngineThread : public EngineRun {
 protected:
     void SetUp() override {
-        EngineRun::SetUp();
-        if (!QCoreApplication::instance()) app = new QCoreApplication(argc, argv);
+        static int argc = 1;
+        static char* argv[] = {const_cast<char*>("test_cnm_threads"), nullptr};
+        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv); // lives to the end
         compResult::registerMetaType();
     }
-    static int argc;
-    static char* argv[];
-    static QCoreApplication* app;
 };
-int EngineThread::argc = 1;
-char* EngineThread::argv[] = {const_cast<char*>("test_cnm_threads"), nullptr};
-QCoreApplication* EngineThread::app = nullptr;
 
 struct receiver : QObject {
     QVector<int> iterations;
@@ -595,7 +531,7 @@ TEST_F(EngineThread, RunsInAWorkerAndStopsOnRequest) {
                          [&](compResult r) {
                              EXPECT_EQ(QThread::currentThread(), window.thread());
                              window.iterations << r.R.size();
-                             if (stop && r.R.size() == 2) engine->abortASAP = true;
+                             if (stop && r.R.size() == 2) engine->abort();
                          });
         QObject::connect(engine, &cluster_newton_method::calculationCompleted, &window, [&] {
             ++window.completed;

@@ -1,13 +1,13 @@
 // The result record: sorting by SSR (NaN and infinite values, ties mapped by value, missing
-// rows), trimming in both directions, clearing, and its meta-type registration.
+// rows) and trimming in both directions.
 #include "cnm/compResult.h"
-
-#include <QMetaType>
-#include <QVariant>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -43,16 +43,28 @@ Matrix pick(const Matrix& source, const QVector<int>& index) {
     return M;
 }
 
+compResult fullRecord(int iterations) {
+    QVector<QVector<double>> R;
+    for (int k = 0; k < iterations; ++k)
+        R.append({double(k + 2), double(k + 1)});
+    compResult c = recordWith(R);
+    c.sortDataByResidual();
+    for (int k = 0; k < iterations; ++k)
+        c.ODE_sol.append({rows(2, k), rows(2, k + 0.5)});
+    c.ode_time = {0, 0.5, 1};
+    c.computation_log = QStringList{"line 1", "line 2"};
+    return c;
+}
+
 } // namespace
 
 TEST(CompResultSort, DropsNaNAndInfiniteAndMapsRanksToPositions) {
-    struct Case {
+    const struct {
         const char* name;
         QVector<double> R;
         QVector<double> sorted;
         QVector<int> index;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"mixed", {3, kNaN, 1, kInf, 2}, {1, 2, 3}, {2, 4, 0}},
         {"ties map to the first point", {5, 5}, {5, 5}, {0, 0}},
         {"tie after other values", {4, 2, 9, 2, 1}, {1, 2, 2, 4, 9}, {4, 1, 1, 0, 2}},
@@ -61,7 +73,7 @@ TEST(CompResultSort, DropsNaNAndInfiniteAndMapsRanksToPositions) {
         {"already sorted", {0, 0.5, 1e300}, {0, 0.5, 1e300}, {0, 1, 2}},
         {"empty iteration", {}, {}, {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         compResult r = recordWith({c.R});
         r.sortDataByResidual();
@@ -104,106 +116,34 @@ TEST(CompResultSort, EmptyRClearsEarlierSortedFields) {
     ASSERT_FALSE(r.sortIndex.isEmpty());
     r.R.clear();
     r.sortDataByResidual();
-    EXPECT_TRUE(r.R_sorted.isEmpty());
-    EXPECT_TRUE(r.X_sorted.isEmpty());
-    EXPECT_TRUE(r.Y_sorted.isEmpty());
-    EXPECT_TRUE(r.Parameter_sorted.isEmpty());
-    EXPECT_TRUE(r.sortIndex.isEmpty());
+    EXPECT_TRUE(r.R_sorted.isEmpty() && r.X_sorted.isEmpty() && r.Y_sorted.isEmpty());
+    EXPECT_TRUE(r.Parameter_sorted.isEmpty() && r.sortIndex.isEmpty());
 }
 
-namespace {
-
-compResult fullRecord(int iterations) {
-    QVector<QVector<double>> R;
-    for (int k = 0; k < iterations; ++k)
-        R.append({double(k + 2), double(k + 1)});
-    compResult c = recordWith(R);
-    c.sortDataByResidual();
-    for (int k = 0; k < iterations; ++k)
-        c.ODE_sol.append({rows(2, k), rows(2, k + 0.5)});
-    c.ode_time = {0, 0.5, 1};
-    c.computation_log = QStringList{"line 1", "line 2"};
-    return c;
-}
-
-} // namespace
-
-TEST(CompResultTrim, DropsLaterIterations) {
-    const compResult original = fullRecord(5);
-    compResult c = original;
-    c.trim(3);
-    EXPECT_EQ(c.R, original.R.mid(0, 3));
-    EXPECT_EQ(c.X, original.X.mid(0, 3));
-    EXPECT_EQ(c.Y, original.Y.mid(0, 3));
-    EXPECT_EQ(c.Parameter, original.Parameter.mid(0, 3));
-    EXPECT_EQ(c.R_sorted, original.R_sorted.mid(0, 3));
-    EXPECT_EQ(c.X_sorted, original.X_sorted.mid(0, 3));
-    EXPECT_EQ(c.Y_sorted, original.Y_sorted.mid(0, 3));
-    EXPECT_EQ(c.Parameter_sorted, original.Parameter_sorted.mid(0, 3));
-    EXPECT_EQ(c.ODE_sol, original.ODE_sol.mid(0, 3));
-    // Not iteration-indexed by trim: kept whole.
-    EXPECT_EQ(c.sortIndex.size(), 5);
-    EXPECT_EQ(c.ode_time, original.ode_time);
-    EXPECT_EQ(c.computation_log, original.computation_log);
-}
-
-TEST(CompResultTrim, PadsWithEmptyIterations) {
-    const compResult original = fullRecord(2);
-    compResult c = original;
-    c.trim(3);
-    EXPECT_EQ(c.R, original.R + QVector<QVector<double>>{{}});
-    EXPECT_EQ(c.X, original.X + QVector<Matrix>{{}});
-    EXPECT_EQ(c.Y, original.Y + QVector<Matrix>{{}});
-    EXPECT_EQ(c.Parameter, original.Parameter + QVector<Matrix>{{}});
-    EXPECT_EQ(c.R_sorted, original.R_sorted + QVector<QVector<double>>{{}});
-    EXPECT_EQ(c.X_sorted, original.X_sorted + QVector<Matrix>{{}});
-    EXPECT_EQ(c.Y_sorted, original.Y_sorted + QVector<Matrix>{{}});
-    EXPECT_EQ(c.Parameter_sorted, original.Parameter_sorted + QVector<Matrix>{{}});
-    EXPECT_EQ(c.ODE_sol, original.ODE_sol + QVector<QVector<Matrix>>{{}});
-    EXPECT_EQ(c.sortIndex, original.sortIndex);
-}
-
-TEST(CompResultTrim, ZeroAndNegativeEmptyTheIterations) {
-    for (int n : {0, -1}) {
-        compResult c = fullRecord(2);
+// Trimming to n iterations: the first n of every iteration-indexed field, padded with empty
+// iterations; ode_time, sortIndex and the log are kept whole.
+TEST(CompResultTrim, KeepsOrPadsToExactlyNIterations) {
+    const auto first = [](auto v, int n) {
+        v.resize(std::max(n, 0));
+        return v;
+    };
+    const std::pair<int, int> cases[] = {{5, 3}, {2, 3}, {2, 0}, {2, -1}};
+    for (const auto& [iterations, n] : cases) {
+        SCOPED_TRACE(std::to_string(iterations) + " iterations trimmed to " + std::to_string(n));
+        const compResult o = fullRecord(iterations);
+        compResult c = o;
         c.trim(n);
-        EXPECT_TRUE(c.R.isEmpty());
-        EXPECT_TRUE(c.X_sorted.isEmpty());
-        EXPECT_TRUE(c.ODE_sol.isEmpty());
+        EXPECT_EQ(c.R, first(o.R, n));
+        EXPECT_EQ(c.X, first(o.X, n));
+        EXPECT_EQ(c.Y, first(o.Y, n));
+        EXPECT_EQ(c.Parameter, first(o.Parameter, n));
+        EXPECT_EQ(c.R_sorted, first(o.R_sorted, n));
+        EXPECT_EQ(c.X_sorted, first(o.X_sorted, n));
+        EXPECT_EQ(c.Y_sorted, first(o.Y_sorted, n));
+        EXPECT_EQ(c.Parameter_sorted, first(o.Parameter_sorted, n));
+        EXPECT_EQ(c.ODE_sol, first(o.ODE_sol, n));
+        EXPECT_EQ(c.sortIndex, o.sortIndex);
+        EXPECT_EQ(c.ode_time, o.ode_time);
+        EXPECT_EQ(c.computation_log, o.computation_log);
     }
-}
-
-TEST(CompResultClear, EmptiesEverythingButSortIndex) {
-    compResult c = fullRecord(2);
-    const QVector<QVector<int>> index = c.sortIndex;
-    c.clear();
-    EXPECT_TRUE(c.R.isEmpty());
-    EXPECT_TRUE(c.X.isEmpty());
-    EXPECT_TRUE(c.Y.isEmpty());
-    EXPECT_TRUE(c.Parameter.isEmpty());
-    EXPECT_TRUE(c.R_sorted.isEmpty());
-    EXPECT_TRUE(c.X_sorted.isEmpty());
-    EXPECT_TRUE(c.Y_sorted.isEmpty());
-    EXPECT_TRUE(c.Parameter_sorted.isEmpty());
-    EXPECT_TRUE(c.ODE_sol.isEmpty());
-    EXPECT_TRUE(c.ode_time.isEmpty());
-    EXPECT_TRUE(c.computation_log.isEmpty());
-    EXPECT_EQ(c.sortIndex, index);
-}
-
-TEST(CompResultMetaType, RegisteredUnderItsName) {
-    const int id = compResult::registerMetaType();
-    EXPECT_EQ(id, qMetaTypeId<compResult>());
-    EXPECT_EQ(QMetaType::type("compResult"), id);
-    // What a queued connection does with an argument: copy it through the meta-type system.
-    const compResult original = fullRecord(3);
-    void* copy = QMetaType::create(id, &original);
-    ASSERT_NE(copy, nullptr);
-    const compResult& c = *static_cast<const compResult*>(copy);
-    EXPECT_EQ(c.R, original.R);
-    EXPECT_EQ(c.ODE_sol, original.ODE_sol);
-    EXPECT_EQ(c.sortIndex, original.sortIndex);
-    EXPECT_EQ(c.computation_log, original.computation_log);
-    QMetaType::destroy(id, copy);
-    EXPECT_EQ(QVariant::fromValue(original).value<compResult>().X_sorted, original.X_sorted);
 }

@@ -29,10 +29,12 @@ compResult sampleRecord(int iterations) {
     return r;
 }
 
-QString makeDir(const QTemporaryDir& tmp) {
-    QDir(tmp.path()).mkdir("compResult");
-    return tmp.path();
-}
+class ResultFiles : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(QDir(dir).mkdir("compResult")); }
+    QTemporaryDir tmp;
+    const QString dir = tmp.path();
+};
 
 void expectSameMatrices(const QVector<QVector<QVector<double>>>& a,
                         const QVector<QVector<QVector<double>>>& b) {
@@ -41,19 +43,16 @@ void expectSameMatrices(const QVector<QVector<QVector<double>>>& a,
         ASSERT_EQ(a[k].size(), b[k].size());
         for (int p = 0; p < a[k].size(); ++p) {
             ASSERT_EQ(a[k][p].size(), b[k][p].size());
-            for (int i = 0; i < a[k][p].size(); ++i) {
+            for (int i = 0; i < a[k][p].size(); ++i)
                 if (std::isnan(a[k][p][i]))
                     EXPECT_TRUE(std::isnan(b[k][p][i]));
                 else
                     EXPECT_DOUBLE_EQ(a[k][p][i], b[k][p][i]);
-            }
         }
     }
 }
 
-TEST(ResultFiles, SaveThenReadInRoundTrips) {
-    QTemporaryDir tmp;
-    const QString dir = makeDir(tmp);
+TEST_F(ResultFiles, SaveThenReadInRoundTrips) {
     compResult saved = sampleRecord(3);
     saved.save(dir);
 
@@ -79,9 +78,7 @@ TEST(ResultFiles, SaveThenReadInRoundTrips) {
     EXPECT_EQ(QString::fromUtf8(sortIndex.readAll()), "0\n0\n0\n");
 }
 
-TEST(ResultFiles, ReadInStopsAtTheFirstIncompleteIteration) {
-    QTemporaryDir tmp;
-    const QString dir = makeDir(tmp);
+TEST_F(ResultFiles, ReadInStopsAtTheFirstIncompleteIteration) {
     sampleRecord(2).save(dir);
     QFile::remove(dir + "/compResult/Parameter_1.csv");
     compResult loaded;
@@ -99,13 +96,12 @@ TEST(ResultFiles, ReadInStopsAtTheFirstIncompleteIteration) {
     EXPECT_EQ(again.R.size(), 0);
 
     QTemporaryDir none;
+    QDir(none.path()).mkdir("compResult");
     compResult nothing;
-    EXPECT_FALSE(nothing.readIn(makeDir(none)));
+    EXPECT_FALSE(nothing.readIn(none.path()));
 }
 
-TEST(ResultFiles, OdeSolutionsWithAGapAreReadUpToTheGap) {
-    QTemporaryDir tmp;
-    const QString dir = makeDir(tmp);
+TEST_F(ResultFiles, OdeSolutionsWithAGapAreReadUpToTheGap) {
     compResult r = sampleRecord(3);
     r.ODE_sol[1].clear();
     r.save(dir);
@@ -116,20 +112,16 @@ TEST(ResultFiles, OdeSolutionsWithAGapAreReadUpToTheGap) {
     EXPECT_EQ(loaded.ODE_sol.size(), 1);
 }
 
-TEST(ResultFiles, SaveLastIterWritesOnlyTheNewestIteration) {
-    QTemporaryDir tmp;
-    const QString dir = makeDir(tmp);
+TEST_F(ResultFiles, SaveLastIterWritesOnlyTheNewestIteration) {
     sampleRecord(2).save_last_iter(dir);
     EXPECT_FALSE(QFile::exists(dir + "/compResult/X_0.csv"));
-    for (const char* name : {"X_1.csv", "Y_1.csv", "Parameter_1.csv", "R_1.csv", "ODE_sol_1_0.csv",
-                             "ODE_sol_1_1.csv", "ode_time.csv", "computation_log.txt",
-                             "sortIndex.csv"})
+    for (const char* name :
+         {"X_1.csv", "Y_1.csv", "Parameter_1.csv", "R_1.csv", "ODE_sol_1_0.csv", "ODE_sol_1_1.csv",
+          "ode_time.csv", "computation_log.txt", "sortIndex.csv"})
         EXPECT_TRUE(QFile::exists(dir + "/compResult/" + name)) << name;
 }
 
-TEST(ResultFiles, HistoryMoveEmptiesTheFolderAndKeepsEveryFile) {
-    QTemporaryDir tmp;
-    const QString dir = makeDir(tmp);
+TEST_F(ResultFiles, HistoryMoveEmptiesTheFolderAndKeepsEveryFile) {
     compResult first = sampleRecord(2);
     first.save(dir);
     first.save_history_clean_current(dir);

@@ -2,14 +2,13 @@
 // least-squares fits with known solutions, row weights, damping, and degenerate input.
 #include "linalg/cgne.h"
 
-#include <QString>
-#include <QStringList>
-#include <QtGlobal>
+#include "io/debug_log.h"
+#include "linalg/ublas_literal.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <initializer_list>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -17,58 +16,14 @@ namespace ublas = boost::numeric::ublas;
 
 namespace {
 
-ublas::matrix<double> mat(std::initializer_list<std::initializer_list<double>> rows) {
-    const std::size_t cols = rows.size() == 0 ? 0 : rows.begin()->size();
-    ublas::matrix<double> A(rows.size(), cols);
-    std::size_t i = 0;
-    for (const auto& row : rows) {
-        std::size_t j = 0;
-        for (double v : row)
-            A(i, j++) = v;
-        ++i;
-    }
-    return A;
-}
-
-ublas::vector<double> vec(std::initializer_list<double> values) {
-    ublas::vector<double> v(values.size());
-    std::size_t i = 0;
-    for (double x : values)
-        v(i++) = x;
-    return v;
-}
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 void expectNear(const ublas::vector<double>& actual, const ublas::vector<double>& expected,
                 double tol) {
     ASSERT_EQ(actual.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
+    for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(actual(i), expected(i), tol) << "entry " << i;
-    }
 }
-
-// Collects the debug log while alive.
-class DebugLog {
-public:
-    DebugLog() {
-        lines().clear();
-        previous = qInstallMessageHandler(&DebugLog::handle);
-    }
-    ~DebugLog() { qInstallMessageHandler(previous); }
-    static QStringList& lines() {
-        static QStringList collected;
-        return collected;
-    }
-
-private:
-    static void handle(QtMsgType, const QMessageLogContext&, const QString& msg) {
-        lines().append(msg);
-    }
-    QtMessageHandler previous;
-};
-
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-} // namespace
 
 struct SquareCase {
     const char* name;
@@ -76,6 +31,8 @@ struct SquareCase {
     ublas::vector<double> x;
 };
 
+// Both the plain solver and the damped one with lambda 0 (which leaves the diagonal alone and
+// may take as many iterations as there are rows) solve a square system exactly.
 TEST(CgnePlain, SquareNonSingularSystemsReachTheExactSolution) {
     const std::vector<SquareCase> cases = {
         {"1x1", mat({{4}}), vec({-2.5})},
@@ -90,14 +47,20 @@ TEST(CgnePlain, SquareNonSingularSystemsReachTheExactSolution) {
         SCOPED_TRACE(c.name);
         const ublas::vector<double> b = ublas::prod(c.A, c.x);
         expectNear(cgne_ATAx_ATb(c.A, b), c.x, 1e-9);
+        expectNear(cgne_ATAx_ATb_with_reg(c.A, b, 0.0), c.x, 1e-9);
     }
 }
 
 TEST(CgnePlain, OverdeterminedFitFindsTheLeastSquaresSolution) {
     // Line 2 + 3 t through t = 0..3, disturbed by e with A^T e = 0: the fit stays (2, 3).
     const ublas::matrix<double> A = mat({{1, 0}, {1, 1}, {1, 2}, {1, 3}});
-    const ublas::vector<double> b = vec({2 + 1, 5 - 1, 8 - 1, 11 + 1});
-    expectNear(cgne_ATAx_ATb(A, b), vec({2, 3}), 1e-12);
+    expectNear(cgne_ATAx_ATb(A, vec({2 + 1, 5 - 1, 8 - 1, 11 + 1})), vec({2, 3}), 1e-12);
+    // The Qt form converts in and out.
+    const QVector<double> x = cgne_ATAx_ATb(
+        QVector<QVector<double>>{{1, 0}, {1, 1}, {1, 2}, {1, 3}}, QVector<double>{3, 4, 7, 12});
+    ASSERT_EQ(x.size(), 2);
+    EXPECT_NEAR(x[0], 2, 1e-12);
+    EXPECT_NEAR(x[1], 3, 1e-12);
 }
 
 TEST(CgnePlain, IterationCapIsHonoured) {
@@ -113,45 +76,53 @@ TEST(CgnePlain, IterationCapIsHonoured) {
     expectNear(cgne_ATAx_ATb(A, b, 2), vec({-0.2, 1.0}), 1e-12);
 }
 
-TEST(CgnePlain, ZeroRightHandSideGivesZero) {
+TEST(CgnePlain, DegenerateInput) {
     const ublas::matrix<double> A = mat({{1, 2}, {3, 4}, {5, 6}});
     expectNear(cgne_ATAx_ATb(A, vec({0, 0, 0})), vec({0, 0}), 0.0);
-}
-
-TEST(CgnePlain, ZeroColumnsGiveAnEmptyResult) {
-    const ublas::matrix<double> A(3, 0);
-    EXPECT_EQ(cgne_ATAx_ATb(A, vec({1, 2, 3})).size(), 0u);
-    EXPECT_EQ(cgne_ATAx_ATb(A, vec({1, 2, 3}), 5).size(), 0u);
-}
-
-TEST(CgnePlain, ZeroColumnOfAGetsZeroInTheSolution) {
-    const ublas::matrix<double> A = mat({{1, 0}, {2, 0}});
-    expectNear(cgne_ATAx_ATb(A, vec({1, 2})), vec({1, 0}), 1e-15);
-}
-
-TEST(CgnePlain, SizeMismatchLogsAndReturnsZero) {
-    const ublas::matrix<double> A = mat({{1, 2}, {3, 4}, {5, 6}});
-    DebugLog log;
-    const ublas::vector<double> x = cgne_ATAx_ATb(A, vec({1, 2}));
-    expectNear(x, vec({0, 0}), 0.0);
-    EXPECT_EQ(log.lines(), QStringList({"CGNE error: matrix A and vetor b sizes do not make sense.",
-                                        "Size of A: 3", "Size of b: 2"}));
-}
-
-TEST(CgnePlain, NaNInTheMatrixRunsToTheCapWithoutHanging) {
-    const ublas::matrix<double> A = mat({{1, kNaN}, {0, 1}});
-    const ublas::vector<double> x = cgne_ATAx_ATb(A, vec({1, 1}));
+    expectNear(cgne_ATAx_ATb_with_reg(mat({{1, 2}, {3, 4}}), vec({0, 0}), 1.0), vec({0, 0}), 0.0);
+    EXPECT_EQ(cgne_ATAx_ATb(ublas::matrix<double>(3, 0), vec({1, 2, 3})).size(), 0u);
+    EXPECT_EQ(cgne_ATAx_ATb(ublas::matrix<double>(3, 0), vec({1, 2, 3}), 5).size(), 0u);
+    EXPECT_EQ(cgne_ATAx_ATb_with_reg(ublas::matrix<double>(2, 0), vec({1, 2}), 1.0).size(), 0u);
+    // A zero column of A gets zero in the solution.
+    expectNear(cgne_ATAx_ATb(mat({{1, 0}, {2, 0}}), vec({1, 2})), vec({1, 0}), 1e-15);
+    // NaN in the matrix runs to the cap without hanging.
+    const ublas::vector<double> x = cgne_ATAx_ATb(mat({{1, kNaN}, {0, 1}}), vec({1, 1}));
     ASSERT_EQ(x.size(), 2u);
     EXPECT_TRUE(std::isnan(x(0)));
     EXPECT_TRUE(std::isnan(x(1)));
 }
 
-TEST(CgnePlain, QtContainerFormConvertsInAndOut) {
-    const QVector<QVector<double>> A = {{1, 0}, {1, 1}, {1, 2}, {1, 3}};
-    const QVector<double> x = cgne_ATAx_ATb(A, QVector<double>{3, 4, 7, 12});
-    ASSERT_EQ(x.size(), 2);
-    EXPECT_NEAR(x[0], 2, 1e-12);
-    EXPECT_NEAR(x[1], 3, 1e-12);
+TEST(CgneAll, SizeMismatchLogsAndReturnsZero) {
+    const struct {
+        const char* name;
+        std::function<ublas::vector<double>()> solve;
+        const char* sizes[2];
+    } cases[] = {
+        {"plain",
+         [] {
+             return cgne_ATAx_ATb(mat({{1, 2}, {3, 4}, {5, 6}}), vec({1, 2}));
+         },
+         {"Size of A: 3", "Size of b: 2"}},
+        {"weighted, longer weights",
+         [] {
+             return cgne_ATAx_ATb_with_weight(mat({{1, 2}, {3, 4}, {5, 6}}), vec({1}),
+                                              vec({1, 2, 3, 4}));
+         },
+         {"Size of A: 3", "Size of b: 1"}},
+        {"damped",
+         [] {
+             return cgne_ATAx_ATb_with_reg(mat({{1, 2}, {3, 4}}), vec({1, 2, 3}), 1);
+         },
+         {"Size of A: 2", "Size of b: 3"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        debug_log log;
+        expectNear(c.solve(), vec({0, 0}), 0.0);
+        EXPECT_EQ(log.lines(), QStringList({"CGNE error: matrix A and vetor b sizes do not make "
+                                            "sense.",
+                                            c.sizes[0], c.sizes[1]}));
+    }
 }
 
 struct WeightCase {
@@ -182,6 +153,10 @@ TEST(CgneWeighted, WeightsScaleTheResidualsThemselves) {
         SCOPED_TRACE(c.name);
         expectNear(cgne_ATAx_ATb_with_weight(c.A, c.b, c.w), c.x, 1e-10);
     }
+    const QVector<double> x = cgne_ATAx_ATb_with_weight(QVector<QVector<double>>{{1}, {1}}, {0, 3},
+                                                        QVector<double>{1, 2});
+    ASSERT_EQ(x.size(), 1);
+    EXPECT_NEAR(x[0], 2.4, 1e-12);
 }
 
 TEST(CgneWeighted, NegativeWeightActsLikeItsAbsoluteValue) {
@@ -196,54 +171,20 @@ TEST(CgneWeighted, NegativeWeightActsLikeItsAbsoluteValue) {
     EXPECT_GT(std::fabs(plain(0) - positive(0)) + std::fabs(plain(1) - positive(1)), 1e-3);
 }
 
-TEST(CgneWeighted, SizeMismatchLogsAndReturnsZeroEvenWithLongerWeights) {
-    const ublas::matrix<double> A = mat({{1, 2}, {3, 4}, {5, 6}});
-    DebugLog log;
-    const ublas::vector<double> x = cgne_ATAx_ATb_with_weight(A, vec({1}), vec({1, 2, 3, 4}));
-    expectNear(x, vec({0, 0}), 0.0);
-    EXPECT_EQ(log.lines(), QStringList({"CGNE error: matrix A and vetor b sizes do not make sense.",
-                                        "Size of A: 3", "Size of b: 1"}));
-}
-
-TEST(CgneWeighted, QtContainerForm) {
-    const QVector<double> x =
-        cgne_ATAx_ATb_with_weight(QVector<QVector<double>>{{1}, {1}}, {0, 3}, {1, 2});
-    ASSERT_EQ(x.size(), 1);
-    EXPECT_NEAR(x[0], 2.4, 1e-12);
-}
-
-struct RegCase {
-    const char* name;
-    ublas::matrix<double> A;
-    ublas::vector<double> b;
-    double lambda;
-    ublas::vector<double> x;
-};
-
 TEST(CgneRegularised, DiagonalIsDampedRelativelyAboveOneAndAdditivelyBelow) {
     // A = diag(3, 0.5), b = (3, 0.5): A^T A = diag(9, 0.25), A^T b = (9, 0.25);
     // damped diagonal (9 (1 + l), 0.25 + l).
     const ublas::matrix<double> A = mat({{3, 0}, {0, 0.5}});
     const ublas::vector<double> b = vec({3, 0.5});
-    const std::vector<RegCase> cases = {
-        {"lambda 0", A, b, 0.0, vec({1, 1})},
-        {"lambda 1", A, b, 1.0, vec({0.5, 0.25 / 1.25})},
-        {"lambda 0.1", A, b, 0.1, vec({1 / 1.1, 0.25 / 0.35})},
-        // Overdetermined: A^T A = [[3, 3], [3, 5]] (both > 1) damped to [[6, 3], [3, 10]],
-        // A^T b = (9, 13), solution (1, 1) where the undamped fit is (1, 2).
-        {"overdetermined", mat({{1, 0}, {1, 1}, {1, 2}}), vec({1, 3, 5}), 1.0, vec({1, 1})},
-    };
-    for (const RegCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        expectNear(cgne_ATAx_ATb_with_reg(c.A, c.b, c.lambda), c.x, 1e-12);
-    }
-}
-
-TEST(CgneRegularised, VectorLambdaDampsEachDiagonalEntry) {
-    const ublas::matrix<double> A = mat({{3, 0}, {0, 0.5}});
-    const ublas::vector<double> b = vec({3, 0.5});
+    expectNear(cgne_ATAx_ATb_with_reg(A, b, 0.0), vec({1, 1}), 1e-12);
+    expectNear(cgne_ATAx_ATb_with_reg(A, b, 1.0), vec({0.5, 0.25 / 1.25}), 1e-12);
+    expectNear(cgne_ATAx_ATb_with_reg(A, b, 0.1), vec({1 / 1.1, 0.25 / 0.35}), 1e-12);
+    // Overdetermined: A^T A = [[3, 3], [3, 5]] (both > 1) damped to [[6, 3], [3, 10]],
+    // A^T b = (9, 13), solution (1, 1) where the undamped fit is (1, 2).
+    expectNear(cgne_ATAx_ATb_with_reg(mat({{1, 0}, {1, 1}, {1, 2}}), vec({1, 3, 5}), 1.0),
+               vec({1, 1}), 1e-12);
+    // A vector lambda damps each diagonal entry; entries beyond its end are not damped.
     expectNear(cgne_ATAx_ATb_with_reg(A, b, vec({1, 3})), vec({0.5, 0.25 / 3.25}), 1e-12);
-    // Entries beyond the end of lambda are not damped.
     expectNear(cgne_ATAx_ATb_with_reg(A, b, vec({1})), vec({0.5, 1}), 1e-12);
 }
 
@@ -251,22 +192,8 @@ TEST(CgneRegularised, IterationsAreCappedByTheNumberOfRows) {
     // One row, two unknowns, lambda 1: M = [[2, 2], [2, 8]], A^T b = (1, 2). The exact
     // solution is (1/3, 1/6); the single allowed iteration stops at the steepest-descent step
     // alpha r with r = (1, 2), M r = (6, 18), alpha = 5 / 42.
-    const ublas::matrix<double> A = mat({{1, 2}});
-    expectNear(cgne_ATAx_ATb_with_reg(A, vec({1}), 1.0), vec({5.0 / 42, 10.0 / 42}), 1e-15);
+    expectNear(cgne_ATAx_ATb_with_reg(mat({{1, 2}}), vec({1}), 1.0), vec({5.0 / 42, 10.0 / 42}),
+               1e-15);
 }
 
-TEST(CgneRegularised, LambdaZeroMatchesThePlainSolverOnASquareSystem) {
-    const ublas::matrix<double> A = mat({{4, -2, 1}, {3, 6, -4}, {2, 1, 8}});
-    const ublas::vector<double> b = vec({3, -7, 24});
-    expectNear(cgne_ATAx_ATb_with_reg(A, b, 0.0), cgne_ATAx_ATb(A, b), 1e-9);
-}
-
-TEST(CgneRegularised, DegenerateInput) {
-    DebugLog log;
-    expectNear(cgne_ATAx_ATb_with_reg(mat({{1, 2}, {3, 4}}), vec({1, 2, 3}), 1.0), vec({0, 0}),
-               0.0);
-    EXPECT_EQ(log.lines(), QStringList({"CGNE error: matrix A and vetor b sizes do not make sense.",
-                                        "Size of A: 2", "Size of b: 3"}));
-    expectNear(cgne_ATAx_ATb_with_reg(mat({{1, 2}, {3, 4}}), vec({0, 0}), 1.0), vec({0, 0}), 0.0);
-    EXPECT_EQ(cgne_ATAx_ATb_with_reg(ublas::matrix<double>(2, 0), vec({1, 2}), 1.0).size(), 0u);
-}
+} // namespace

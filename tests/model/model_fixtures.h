@@ -106,4 +106,12 @@ inline QVector<double> mm2Parameters() {
     return {5, 20, 100, 0.3, 0.1};
 }
 
+// Target-mediated binding with a fast on-rate (kon = 50): the Jacobian entries of L and R
+// follow the state. Parameters sort as kdeg, kel, kint, koff, kon, ksyn.
+inline const char* bindingText() {
+    return "dLdt = -kel*L - kon*L*R + koff*P\n"
+           "dRdt = ksyn - kdeg*R - kon*L*R + koff*P\n"
+           "dPdt = kon*L*R - koff*P - kint*P\n";
+}
+
 } // namespace fixtures

@@ -16,64 +16,51 @@ using pane = event_cell_result::pane;
 const QStringList odeVariables = {"Central", "Peripheral", "Gut"};
 const QStringList odeParameters = {"CL", "V", "ka"};
 
-TEST(DoseCells, ConstantExpressionIsAcceptedWithItsValueShown) {
-    QVector<dose_event> events;
-    const event_cell_result r = applyDoseCell(events, 0, doseTimeColumn, "2 * 12", odeVariables);
-    ASSERT_EQ(events.size(), 1);
-    EXPECT_EQ(r.textColour, colour::black);
-    EXPECT_EQ(r.paneAction, pane::show);
-    EXPECT_EQ(r.paneHtml, QString("2*12=24"));
-    EXPECT_TRUE(events[0].timeOk);
-    EXPECT_FALSE(events[0].timeDependsOnParameters);
-    EXPECT_DOUBLE_EQ(events[0].time, 24.0);
-}
-
-TEST(DoseCells, PlainNumberHidesThePane) {
-    QVector<dose_event> events;
+// Time, dosage and duration cells: the colour, the pane (hidden for a plain number, the
+// value of an expression, or the message) and the field with its flag.
+TEST(DoseCells, NumberCells) {
     const struct {
         int column;
         const char* text;
-        double dose_event::*field;
-        bool dose_event::*ok;
-    } cases[] = {
-        {doseTimeColumn, "1.5", &dose_event::time, &dose_event::timeOk},
-        {doseDosageColumn, " 100 ", &dose_event::dosage, &dose_event::dosageOk},
-        {doseDurationColumn, "0", &dose_event::duration, &dose_event::durationOk},
-        {doseDosageColumn, "1e3", &dose_event::dosage, &dose_event::dosageOk},
-    };
-    for (const auto& c : cases) {
-        const event_cell_result r = applyDoseCell(events, 2, c.column, c.text, odeVariables);
-        EXPECT_EQ(r.textColour, colour::black) << c.text;
-        EXPECT_EQ(r.paneAction, pane::hide) << c.text;
-        EXPECT_TRUE(r.paneHtml.isEmpty());
-        EXPECT_TRUE(events[2].*(c.ok)) << c.text;
-        EXPECT_DOUBLE_EQ(events[2].*(c.field), QString(c.text).toDouble()) << c.text;
-    }
-}
-
-TEST(DoseCells, RejectedExpressionsAndTheirMessages) {
-    const struct {
-        int column;
-        const char* text;
+        colour textColour;
+        pane paneAction;
         const char* html;
+        double value;
     } cases[] = {
-        {doseTimeColumn, "2*(-3)",
-         "<font color=red> Error in Dosing Table (4th row Time):<br>Could not evaluate the "
-         "expression for the dosage time.</font>"},
-        {doseDosageColumn, "",
-         "<font color=red> Error in Dosing Table (4th row Dosage):<br>"
-         "Could not evaluate the tree.</font>"},
-        {doseDurationColumn, "SQRT(0-1-D)",
-         "<font color=red> Error in Dosing Table (4th row Duration):<br>Could not evaluate the "
-         "tree.</font>"},
+        {doseTimeColumn, "1.5", colour::black, pane::hide, "", 1.5},
+        {doseDosageColumn, " 100 ", colour::black, pane::hide, "", 100},
+        {doseDurationColumn, "0", colour::black, pane::hide, "", 0},
+        {doseDosageColumn, "1e3", colour::black, pane::hide, "", 1000},
+        {doseTimeColumn, "2 * 12", colour::black, pane::show, "2*12=24", 24},
+        {doseTimeColumn, "2*(-3)", colour::red, pane::show,
+         "<font color=red> Error in Dosing Table (3th row Time):<br>Could not evaluate the "
+         "expression for the dosage time.</font>",
+         NAN},
+        {doseDosageColumn, "", colour::red, pane::show,
+         "<font color=red> Error in Dosing Table (3th row Dosage):<br>"
+         "Could not evaluate the tree.</font>",
+         NAN},
+        {doseDurationColumn, "SQRT(0-1-D)", colour::red, pane::show,
+         "<font color=red> Error in Dosing Table (3th row Duration):<br>Could not evaluate the "
+         "tree.</font>",
+         NAN},
     };
     for (const auto& c : cases) {
         QVector<dose_event> events;
-        const event_cell_result r = applyDoseCell(events, 3, c.column, c.text, odeVariables);
-        EXPECT_EQ(r.textColour, colour::red) << c.text;
-        EXPECT_EQ(r.paneAction, pane::show);
-        EXPECT_EQ(r.paneHtml, QString(c.html));
-        EXPECT_FALSE(events[3].timeOk || events[3].dosageOk || events[3].durationOk);
+        const event_cell_result r = applyDoseCell(events, 2, c.column, c.text, odeVariables);
+        ASSERT_EQ(events.size(), 3);
+        EXPECT_EQ(r.textColour, c.textColour) << c.text;
+        EXPECT_EQ(r.paneAction, c.paneAction) << c.text;
+        EXPECT_EQ(r.paneHtml, QString(c.html)) << c.text;
+        const dose_event& e = events[2];
+        const bool ok[] = {e.timeOk, false, e.dosageOk, e.durationOk};
+        const double v[] = {e.time, NAN, e.dosage, e.duration};
+        EXPECT_EQ(ok[c.column], c.textColour == colour::black) << c.text;
+        EXPECT_EQ(e.timeOk + e.dosageOk + e.durationOk, int(ok[c.column])) << c.text;
+        EXPECT_FALSE(e.timeDependsOnParameters || e.dosageDependsOnParameters) << c.text;
+        if (!std::isnan(c.value)) {
+            EXPECT_DOUBLE_EQ(v[c.column], c.value) << c.text;
+        }
     }
 }
 
@@ -143,19 +130,15 @@ TEST(DoseCells, CompartmentFromParsedOdeText) {
     EXPECT_EQ(r.textColour, colour::red);
 }
 
-TEST(DoseCells, NoteColumnChangesNothing) {
-    QVector<dose_event> events;
-    applyDoseCell(events, 0, doseTimeColumn, "1", odeVariables);
-    const event_cell_result r = applyDoseCell(events, 0, doseNoteColumn, "2*x", odeVariables);
-    EXPECT_EQ(r.textColour, colour::unchanged);
-    EXPECT_EQ(r.paneAction, pane::unchanged);
-    EXPECT_DOUBLE_EQ(events[0].time, 1.0);
-}
-
-TEST(DoseCells, EditingBeyondTheEndGrowsTheList) {
+TEST(DoseCells, EditingBeyondTheEndGrowsTheListAndTheNoteChangesNothing) {
     QVector<dose_event> events(10);
     applyDoseCell(events, 12, doseTimeColumn, "0", odeVariables);
     ASSERT_EQ(events.size(), 13);
+    const event_cell_result r = applyDoseCell(events, 12, doseNoteColumn, "2*x", odeVariables);
+    EXPECT_EQ(r.textColour, colour::unchanged);
+    EXPECT_EQ(r.paneAction, pane::unchanged);
+    EXPECT_TRUE(events[12].timeOk);
+    EXPECT_DOUBLE_EQ(events[12].time, 0.0);
     QStringList doseNames;
     rebuildParameterNames(events, odeParameters, doseNames);
     EXPECT_FALSE(events[10].isValid);

@@ -1,6 +1,8 @@
 // ODE text parsing, the dependence probe with its blocks, the right-hand side and Jacobian
 // per block, the coloured text and the ODE side of the exported scripts.
 #include "model/odeTextParser.h"
+
+#include "model/model_fixtures.h"
 #include "model/script_translation.h"
 
 #include <gtest/gtest.h>
@@ -16,50 +18,17 @@ void PrintTo(const QStringList& s, std::ostream* os) {
     *os << '[' << s.join("|").toStdString() << ']';
 }
 
-namespace {
-
-odeTextParser parsed(const QString& text) {
-    odeTextParser ode;
-    ode.readText(text);
-    ode.parse();
-    return ode;
-}
-
-const char* kDuplicateMessage =
-    "There are more than two equations with the same left hand side.\nThe left hand side "
-    "d<variable name>dt need to be unique for all equations in the system.";
-
-const char* kPbpk13 =
-    "dAVEdt = 15.6*AHT/(0.33*KpHT) + 46.8*ABR/(1.45*KpBR) + 66.3*AMU/(29*KpMU) + "
-    "19.5*AAD/(12.5*KpAD) + 19.5*ASK/(7.8*KpSK) + 19.5*ABO/(10.5*KpBO) + 74.1*AKI/(0.31*KpKI) "
-    "+ 87.9*ALI/(1.8*KpLI) - 349.2*AVE/3.4\n"
-    "dALUdt = 349.2*AVE/3.4 - 349.2*ALU/(1.17*KpLU)\n"
-    "dAARdt = 349.2*ALU/(1.17*KpLU) - 349.2*AAR/1.7\n"
-    "dAHTdt = 15.6*(AAR/1.7 - AHT/(0.33*KpHT))\n"
-    "dABRdt = 46.8*(AAR/1.7 - ABR/(1.45*KpBR))\n"
-    "dAMUdt = 66.3*(AAR/1.7 - AMU/(29*KpMU))\n"
-    "dAADdt = 19.5*(AAR/1.7 - AAD/(12.5*KpAD))\n"
-    "dASKdt = 19.5*(AAR/1.7 - ASK/(7.8*KpSK))\n"
-    "dABOdt = 19.5*(AAR/1.7 - ABO/(10.5*KpBO))\n"
-    "dAKIdt = 74.1*(AAR/1.7 - AKI/(0.31*KpKI)) - CLr*AKI/(0.31*KpKI)\n"
-    "dAGUdt = 58.5*(AAR/1.7 - AGU/(1.2*KpGU))\n"
-    "dASPdt = 3.9*(AAR/1.7 - ASP/(0.18*KpSP))\n"
-    "dALIdt = 25.5*AAR/1.7 + 58.5*AGU/(1.2*KpGU) + 3.9*ASP/(0.18*KpSP) - 87.9*ALI/(1.8*KpLI) - "
-    "CLint*ALI/(1.8*KpLI)\n";
-
-} // namespace
+using fixtures::parsedOde;
 
 // ---- parsing ---------------------------------------------------------------------------
 
-struct ParseCase {
-    const char* text;
-    QStringList variables;
-    QStringList parameters;
-    QStringList rhs;
-};
-
 TEST(OdeTextParse, NamesAndRightHandSides) {
-    const ParseCase cases[] = {
+    const struct {
+        const char* text;
+        QStringList variables;
+        QStringList parameters;
+        QStringList rhs;
+    } cases[] = {
         {"dAdt = -k*A", {"A"}, {"k"}, {"-k*A"}},
         // Plain code-unit order: upper case before lower case.
         {"dAdt = -CL/V*A - kel*A + b*a",
@@ -80,9 +49,9 @@ TEST(OdeTextParse, NamesAndRightHandSides) {
         {"dCdt = k*D\ndDdt = -k*D", {"C", "D"}, {"k"}, {"k*D", "-k*D"}},
         {"", {}, {}, {}},
     };
-    for (const ParseCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        const odeTextParser ode = parsed(QString::fromLatin1(c.text));
+        const odeTextParser ode = parsedOde(QString::fromLatin1(c.text));
         EXPECT_EQ(ode.variable_name, c.variables);
         EXPECT_EQ(ode.parameter_name, c.parameters);
         EXPECT_EQ(ode.rhs_text, c.rhs);
@@ -92,11 +61,14 @@ TEST(OdeTextParse, NamesAndRightHandSides) {
 }
 
 TEST(OdeTextParse, Messages) {
-    odeTextParser ode = parsed("dAdt = 1\ndAdt = 1");
+    odeTextParser ode = parsedOde("dAdt = 1\ndAdt = 1");
     ASSERT_EQ(ode.error_list.size(), 1);
-    EXPECT_EQ(ode.error_list[0], QString(kDuplicateMessage));
+    EXPECT_EQ(ode.error_list[0],
+              QString("There are more than two equations with the same left hand side.\nThe left "
+                      "hand side d<variable name>dt need to be unique for all equations in the "
+                      "system."));
 
-    ode = parsed("dAdt =");
+    ode = parsedOde("dAdt =");
     EXPECT_EQ(ode.variable_name, QStringList{"A"});
     ASSERT_EQ(ode.error_list.size(), 1);
     EXPECT_EQ(ode.error_list[0],
@@ -104,7 +76,7 @@ TEST(OdeTextParse, Messages) {
     EXPECT_EQ(ode.jacobian_structure, (QVector<QVector<int>>{{-1}}));
 
     // A malformed second equation is reported by name; the first stays usable.
-    ode = parsed("dXdt = -k*X\ndYdt = 2*-Y");
+    ode = parsedOde("dXdt = -k*X\ndYdt = 2*-Y");
     ASSERT_EQ(ode.error_list.size(), 1);
     EXPECT_TRUE(ode.error_list[0].endsWith("right hand side of Y ."));
     EXPECT_EQ(ode.jacobian_structure, (QVector<QVector<int>>{{1, 0}, {-1, -1}}));
@@ -112,14 +84,12 @@ TEST(OdeTextParse, Messages) {
 
 // ---- dependence probe and blocks -----------------------------------------------------
 
-struct StructureCase {
-    const char* text;
-    QVector<QVector<int>> structure;
-    QVector<int> blockEnds;
-};
-
 TEST(OdeStructure, ProbeAndBlocks) {
-    const StructureCase cases[] = {
+    const struct {
+        const char* text;
+        QVector<QVector<int>> structure;
+        QVector<int> blockEnds;
+    } cases[] = {
         {"dAdt = -k*A\ndBdt = k*A - c*B", {{1, 0}, {1, 1}}, {1}},
         {"dAdt = -k*A*A", {{-1}}, {0}},
         {"dAdt = -a*A\ndBdt = -b*B", {{1, 0}, {0, 1}}, {0, 1}},
@@ -133,16 +103,13 @@ TEST(OdeStructure, ProbeAndBlocks) {
         // A coefficient that changes with t is not constant: nonlinear.
         {"dAdt = -k*t*A", {{-1}}, {0}},
         // Binding: k*L*R is linear in L alone, but its slope k*R moves with R.
-        {"dLdt = -kel*L - kon*L*R + koff*P\ndRdt = ksyn - kdeg*R - kon*L*R + koff*P\n"
-         "dPdt = kon*L*R - koff*P - kint*P",
-         {{-1, -1, 1}, {-1, -1, 1}, {-1, -1, 1}},
-         {2}},
+        {fixtures::bindingText(), {{-1, -1, 1}, {-1, -1, 1}, {-1, -1, 1}}, {2}},
         {"dAdt = -k*A/(Km + A)\ndBdt = k*A", {{-1, 0}, {1, 0}}, {1}},
         {"dAdt = EXP(0-k*t)", {{0}}, {0}},
     };
-    for (const StructureCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        const odeTextParser ode = parsed(QString::fromLatin1(c.text));
+        const odeTextParser ode = parsedOde(QString::fromLatin1(c.text));
         EXPECT_TRUE(ode.error_list.isEmpty());
         EXPECT_EQ(ode.jacobian_structure, c.structure);
         EXPECT_EQ(ode.block_end, c.blockEnds);
@@ -161,7 +128,7 @@ TEST(OdeStructure, LinearModelKeepsEveryEntryLinearAtManyProbePoints) {
     // Whatever the random probe points, a linear model is never marked nonlinear.
     srand(12345);
     for (int repeat = 0; repeat < 300; ++repeat) {
-        const odeTextParser ode = parsed(kPbpk13);
+        const odeTextParser ode = parsedOde(fixtures::pbpk13Text());
         ASSERT_EQ(ode.variable_name.size(), 13);
         ASSERT_TRUE(ode.nonlinear_entry.isEmpty()) << "repeat " << repeat;
         for (int i = 0; i < 13; ++i) {
@@ -175,7 +142,7 @@ TEST(OdeStructure, LinearModelKeepsEveryEntryLinearAtManyProbePoints) {
 }
 
 TEST(OdeStructure, InitialiseJacobianGivesTheLinearCoefficients) {
-    odeTextParser ode = parsed("dAdt = -k*A\ndBdt = k*A - c*B");
+    odeTextParser ode = parsedOde("dAdt = -k*A\ndBdt = k*A - c*B");
     ode.setParameters({3.0, 2.0}); // c, k
     ode.initialiseJacobian();
     ASSERT_EQ(ode.block_jacobian.size(), 1);
@@ -198,7 +165,7 @@ TEST(OdeStructure, InitialiseJacobianGivesTheLinearCoefficients) {
 }
 
 TEST(OdeStructure, UpdateJacobianNonlinearEntries) {
-    odeTextParser ode = parsed("dAdt = -k*A*A");
+    odeTextParser ode = parsedOde("dAdt = -k*A*A");
     ode.setParameters({1.0});
     ode.initialiseJacobian();
     odeTextParser::matrix_type J(1, 1);
@@ -208,9 +175,7 @@ TEST(OdeStructure, UpdateJacobianNonlinearEntries) {
     EXPECT_NEAR(J(0, 0), -6.0, 1e-6);
 
     // Binding model: every L and R entry follows the state; P entries are constants.
-    odeTextParser bind = parsed("dLdt = -kel*L - kon*L*R + koff*P\n"
-                                "dRdt = ksyn - kdeg*R - kon*L*R + koff*P\n"
-                                "dPdt = kon*L*R - koff*P - kint*P");
+    odeTextParser bind = parsedOde(fixtures::bindingText());
     ASSERT_EQ(bind.parameter_name, (QStringList{"kdeg", "kel", "kint", "koff", "kon", "ksyn"}));
     const double kdeg = 0.2, kel = 0.1, kint = 0.05, koff = 0.5, kon = 50, ksyn = 1;
     bind.setParameters({kdeg, kel, kint, koff, kon, ksyn});
@@ -231,7 +196,7 @@ TEST(OdeStructure, UpdateJacobianNonlinearEntries) {
 }
 
 TEST(OdeStructure, TimeDerivativeOfTimeDependentRightHandSides) {
-    odeTextParser ode = parsed("dAdt = -k*A + EXP(0-t)\ndBdt = -k*B");
+    odeTextParser ode = parsedOde("dAdt = -k*A + EXP(0-t)\ndBdt = -k*B");
     ode.setParameters({2.0});
     ode.initialiseJacobian();
     ASSERT_EQ(ode.block_end, (QVector<int>{0, 1}));
@@ -248,7 +213,7 @@ TEST(OdeStructure, TimeDerivativeOfTimeDependentRightHandSides) {
 // ---- evaluation ------------------------------------------------------------------------
 
 TEST(OdeEvaluation, EvalAndBlockRightHandSides) {
-    odeTextParser ode = parsed("dAdt = -a*A + t\ndBdt = -b*B*B");
+    odeTextParser ode = parsedOde("dAdt = -a*A + t\ndBdt = -b*B*B");
     ASSERT_EQ(ode.block_end, (QVector<int>{0, 1}));
     const QVector<double> full = ode.eval({2.0, 3.0, 5.0, 0.5, 0.25});
     EXPECT_EQ(full, (QVector<double>{-0.5 * 3.0 + 2.0, -0.25 * 25.0}));
@@ -266,8 +231,8 @@ TEST(OdeEvaluation, EvalAndBlockRightHandSides) {
 }
 
 TEST(OdeEvaluation, BoundParametersGiveTheSameValuesAsTheFullVector) {
-    odeTextParser ode = parsed(kPbpk13);
-    const QVector<double> p = {60, 5, 8, 2, 0.5, 1.5, 1.2, 1.8, 3, 1, 1.1, 2.5, 1.3};
+    odeTextParser ode = parsedOde(fixtures::pbpk13Text());
+    const QVector<double> p = fixtures::pbpk13Parameters();
     ode.setParameters(p);
     QVector<double> values(1 + 13);
     odeTextParser::vector_type x(13);
@@ -281,7 +246,7 @@ TEST(OdeEvaluation, BoundParametersGiveTheSameValuesAsTheFullVector) {
 }
 
 TEST(OdeEvaluation, MissingParameterValuesGiveNaN) {
-    odeTextParser ode = parsed("dAdt = -a*A - b");
+    odeTextParser ode = parsedOde("dAdt = -a*A - b");
     ode.setParameters({1.0});
     odeTextParser::vector_type x(1);
     x[0] = 1.0;
@@ -291,7 +256,7 @@ TEST(OdeEvaluation, MissingParameterValuesGiveNaN) {
 }
 
 TEST(OdeEvaluation, CopiesShareProgramsAndKeepTheirOwnParameters) {
-    odeTextParser a = parsed("dAdt = -k*A");
+    odeTextParser a = parsedOde("dAdt = -k*A");
     a.setParameters({2.0});
     odeTextParser b = a;
     EXPECT_EQ(b.rhs_parser[0].compiled().get(), a.rhs_parser[0].compiled().get());
@@ -305,15 +270,15 @@ TEST(OdeEvaluation, CopiesShareProgramsAndKeepTheirOwnParameters) {
 // ---- colouring -------------------------------------------------------------------------
 
 TEST(OdeColour, Highlighting) {
-    odeTextParser ode = parsed("dAdt = -k*A ; loss");
+    odeTextParser ode = parsedOde("dAdt = -k*A ; loss");
     EXPECT_EQ(ode.textColour(), QString("<font>d<b>A</b>dt = -<i>k</i>*<b>A</b> "
                                         "<font color=silver>; loss"));
     EXPECT_EQ(ode.coloured_text, ode.textColour());
 
-    ode = parsed("dXdt = -b*X\ndYdt = c*X");
+    ode = parsedOde("dXdt = -b*X\ndYdt = c*X");
     EXPECT_EQ(ode.textColour(), QString("<font>d<b>X</b>dt = -b*<b>X</b></font><br>"
                                         "d<b>Y</b>dt = <i>c</i>*<b>X</b>"));
-    EXPECT_EQ(parsed("").textColour(), QString("<font>"));
+    EXPECT_EQ(parsedOde("").textColour(), QString("<font>"));
 }
 
 // ---- script texts ----------------------------------------------------------------------
@@ -335,45 +300,12 @@ TEST(ScriptTranslation, WholeFunctionNamesOnly) {
         EXPECT_EQ(translateFunctionNames(c.in), QString(c.out)) << c.in;
 }
 
-TEST(OdeScripts, TwoCompartmentTexts) {
-    const odeTextParser ode = parsed("dC1dt = -k*C1\ndC2dt = k*C1");
-    EXPECT_EQ(ode.rscript_RHS(),
-              QString("RHS<-function(t, state, parameters_infRate) {\nwith(as.list(c(state, "
-                      "parameters_infRate)),{\ndC1=-k*C1+infRate_C1\ndC2=k*C1+infRate_C2\n"
-                      "list(c(dC1, dC2))\n})\n}"));
-    EXPECT_EQ(ode.rscript_initialStateVector(),
-              QString("# ===Initialise state vector (ODE variables)===\n#MODIFY line below to "
-                      "define any bolus administration\nstate <- c(C1=0, C2=0)\n"));
-    EXPECT_EQ(ode.rscript_lastStateVector(),
-              QString("# ===Last State vector from the ODE solve (ODE variables)===\n#(use it "
-                      "for multiple administration model)\ntimeIndex=length(times)\n"
-                      "state <- c(out[timeIndex,'C1'], out[timeIndex,'C2']) \n"));
-    EXPECT_EQ(ode.rscript_initialInfusionRate(),
-              QString("# ===Initialise infusion rate vector===\n#MODIFY line below to define "
-                      "any infusion administration\ninfusionRate=c(infRate_C1=0, infRate_C2=0)"
-                      "\n\nparameters_infRate=c(parameters,infusionRate)\n\n"));
-    EXPECT_EQ(ode.matlab_RHS(), QString("C1=u(1);\nC2=u(2);\n\nglobal infRate_C1 infRate_C2\n\n"
-                                        "out(1)=-k*C1+infRate_C1;\nout(2)=k*C1+infRate_C2;\n"));
-    EXPECT_EQ(ode.matlab_initialStateVector(),
-              QString("% ===Initialise state vector (ODE variables)===\n%MODIFY line below to "
-                      "define any bolus administration\nu_init =[0,0];\n"));
-    EXPECT_EQ(ode.matlab_initialInfusionRate(),
-              QString("% ===Initialise infusion rate vector===\n%MODIFY lines below to define "
-                      "any infusion administration\n\nglobal infRate_C1 infRate_C2\n\n"
-                      " infRate_C1=0;\n infRate_C2=0;\n\n"));
-    const QString diagram = ode.rscript_compartmentDiagram();
-    EXPECT_TRUE(diagram.startsWith("library(DiagrammeR)\n\n#see "));
-    EXPECT_TRUE(diagram.endsWith("grViz('digraph boxes_and_circles {\n C1->C2\n}')"))
-        << diagram.toStdString();
-}
-
-TEST(OdeScripts, TranslationSingleVariableAndDottedEdges) {
-    odeTextParser ode = parsed("dC1dt = EXP(-k*t) - ASIN(a)*C1");
+// The exported right-hand sides translate function names; the scripts as a whole are run
+// by R and Octave in test_script_export_clients.
+TEST(OdeScripts, RightHandSidesUseTranslatedNames) {
+    const odeTextParser ode = parsedOde("dC1dt = EXP(-k*t) - ASIN(a)*C1");
     EXPECT_TRUE(ode.rscript_RHS().contains("dC1=exp(-k*t)-asin(a)*C1+infRate_C1\nlist(c(dC1))"));
     EXPECT_TRUE(ode.matlab_RHS().contains("out(1)=exp(-k*t)-asin(a)*C1+infRate_C1;"));
     EXPECT_TRUE(ode.rscript_initialStateVector().endsWith("state <- c(C1=0)\n"));
     EXPECT_TRUE(ode.matlab_initialStateVector().endsWith("u_init =[0];\n"));
-
-    ode = parsed("dAdt = -V*A/(K + A)\ndBdt = V*A/(K + A) - k*B\ndCdt = k*B");
-    EXPECT_TRUE(ode.rscript_compartmentDiagram().endsWith("{\n B->C\n A->B [style=dotted]\n}')"));
 }
