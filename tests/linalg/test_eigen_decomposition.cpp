@@ -39,7 +39,9 @@ void expectValidDecomposition(const ublas::matrix<double>& A, const decompositio
         const ublas::vector<double> v = ublas::row(V, i);
         const ublas::vector<double> Av = ublas::prod(A, v);
         for (std::size_t j = 0; j < n; ++j) {
-            if (i != j) EXPECT_LE(std::fabs(D(i, j)), 1e-12);
+            if (i != j) {
+                EXPECT_LE(std::fabs(D(i, j)), 1e-12);
+            }
             EXPECT_NEAR(VVt(i, j), i == j ? 1 : 0, 1e-12); // rows of V are orthonormal
             EXPECT_NEAR(back(i, j), A(i, j), tol);
             EXPECT_NEAR(Av(j), D(i, i) * v(j), tol); // row i of V is an eigenvector for D(i, i)
