@@ -3,11 +3,10 @@
 #include "mainwindow.h"
 #include "screenshots.h"
 
-#include "ui/message_box_catcher.h"
+#include "ui/table_test_support.h"
 
 #include <QDir>
 #include <QImage>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
@@ -32,6 +31,7 @@ void TestScreenshots::writesEveryPageOfACompleteModel() {
         const QImage image(dir.filePath("shots/" + file));
         QVERIFY2(image.width() >= 1280 && image.height() >= 720, qPrintable(file));
     }
+    // The two pictures the README shows.
     QVERIFY(files.contains("step1_ode.png"));
     QVERIFY(files.contains("step3-2_transformation.png"));
 
