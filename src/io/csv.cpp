@@ -6,6 +6,8 @@
 #include <QStringRef>
 #include <QTextStream>
 
+#include <charconv>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -38,20 +40,42 @@ QVector<double> parseLine(const QString& line, bool deleteBlanks) {
     return row;
 }
 
+// A number as QTextStream writes it by default (%g, 6 significant digits; "nan", "inf",
+// "-inf"; zero without sign), formatted without the stream's locale machinery: the result
+// files are written after every iteration and this is most of their cost.
+void appendNumber(QByteArray& out, double v) {
+    if (std::isnan(v)) {
+        out.append("nan");
+    } else if (std::isinf(v)) {
+        out.append(v > 0 ? "inf" : "-inf");
+    } else if (v == 0) {
+        out.append('0');
+    } else {
+        // to_chars is printf's %g in the C locale, whatever locale the process runs in.
+        char buffer[32];
+        const auto end = std::to_chars(buffer, buffer + sizeof buffer, v,
+                                       std::chars_format::general, 6);
+        out.append(buffer, static_cast<int>(end.ptr - buffer));
+    }
+}
+
+void appendNumber(QByteArray& out, int v) { out.append(QByteArray::number(v)); }
+
 template <typename T> void writeMatrix(const QString& file, const QVector<QVector<T>>& M) {
     QFile f(file);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         qDebug() << "Error, unable to save";
         return;
     }
-    QTextStream out(&f);
+    QByteArray text;
     for (const QVector<T>& row : M) {
         for (int j = 0; j < row.size(); ++j) {
-            if (j > 0) out << ',';
-            out << row[j];
+            if (j > 0) text.append(',');
+            appendNumber(text, row[j]);
         }
-        out << '\n';
+        text.append('\n');
     }
+    f.write(text);
 }
 
 } // namespace

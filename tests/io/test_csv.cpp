@@ -6,11 +6,13 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextStream>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -189,4 +191,32 @@ TEST_F(Csv, HeaderFileReadsBackWithLabelsAsNaN) {
     csvwriteWithHeader(path("h.csv"), M, {"a", "b"}, {"x", "y"});
     expectSameTo6Digits(csvReadToDouble(path("h.csv")),
                         {{kNaN, kNaN, kNaN}, {kNaN, 1.0 / 7, kNaN}, {kNaN, -kInf, 42}});
+}
+
+// The number format of csvwrite is the stream's default %g with 6 digits; written without
+// the stream, it must still give the same text for numbers of every magnitude and sign
+// (exact ties at the sixth digit, such as 123456.5, round to even as %g does).
+TEST(CsvWrite, NumberTextMatchesTheStreamFormatEverywhere) {
+    QTemporaryDir tmp;
+    std::mt19937 rng(11);
+    QVector<double> row;
+    for (int i = 0; i < 20000; ++i) {
+        const double mantissa = std::uniform_real_distribution<double>(-10, 10)(rng);
+        const int exponent = std::uniform_int_distribution<int>(-310, 308)(rng);
+        row << mantissa * std::pow(10.0, exponent);
+    }
+    row << 0.0 << -0.0 << 1e-7 << 123456.7 << 999999.7 << 0.0001 << 0.00001 << 1e100 << -2.5e-300
+        << std::numeric_limits<double>::denorm_min() << std::numeric_limits<double>::max()
+        << INFINITY << -INFINITY << std::nan("");
+    const QString file = tmp.path() + "/n.csv";
+    csvwrite(file, QVector<QVector<double>>{row});
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList written = QString::fromUtf8(f.readAll()).trimmed().split(',');
+    ASSERT_EQ(written.size(), row.size());
+    for (int i = 0; i < row.size(); ++i) {
+        QString expected;
+        QTextStream(&expected) << row[i];
+        ASSERT_EQ(written[i], expected) << "value " << i;
+    }
 }
