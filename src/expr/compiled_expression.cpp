@@ -327,7 +327,11 @@ void compiled_expression::build(int bindFrom, const double* bound, int bindCount
 double compiled_expression::evaluate(const double* values, int count) const {
     if (failed) return kNaN;
     if (maxVar >= count) {
-        qDebug() << "not enough variable values";
+        // A lone variable is read at the end of the reduction; any other is an operand.
+        if (code.size() == 1 && code[0].op == LoadV)
+            qDebug() << "Not enough number of variables.";
+        else
+            qDebug() << "not enough variable values";
         return kNaN;
     }
     constexpr int kLocalStack = 32;
