@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ode.eval(values);
     if (n == 0 || n > 32) return 0;
 
-    parameters spec;
-    spec.parameterNames = ode.parameter_name;
+    parameters record;
+    record.parameterNames = ode.parameter_name;
     dose_event bolus;
     bolus.time = 0.0;
     bolus.dosage = 10.0;
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     observation.timeOk = observation.valueOk = observation.observedExpressionOk = true;
     observation.isValid = true;
 
-    model_ode model(ode, {bolus, infusion}, {observation}, spec);
+    model_ode model(ode, {bolus, infusion}, {observation}, record);
     model.timeLimitMilliseconds = 100;
     const QVector<double> p(ode.parameter_name.size(), 0.7);
     model.evaluate(p);

@@ -60,14 +60,14 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::createActions() {
-    struct spec {
+    struct action_row {
         QAction** action;
         const char* objectName;
         const char* text;
         const char* statusTip;
         void (MainWindow::*slot)();
     };
-    const spec specs[] = {
+    const action_row actionRows[] = {
         {&openAct, "openAct", "&Open...", "Open previously saved model", &MainWindow::menu_open},
         {&saveAct, "saveAct", "&Save...", "Save current model and computation result",
          &MainWindow::menu_save},
@@ -104,7 +104,7 @@ void MainWindow::createActions() {
         {&showHideWeightsAct, "showHideWeightsAct", "&Show/Hide Weights", "Show/Hide Weights",
          &MainWindow::menu_showHideWeights},
     };
-    for (const spec& s : specs) {
+    for (const action_row& s : actionRows) {
         QAction* action = new QAction(tr(s.text), this);
         action->setObjectName(QLatin1String(s.objectName));
         action->setStatusTip(tr(s.statusTip));
@@ -190,14 +190,14 @@ void MainWindow::createCharts() {
 void MainWindow::on_toolBox_currentChanged(int index) {
     if (index == 2) {
         const QStringList& names = para.parameterNames;
-        QTableWidget* spec = ui->tableWidget_parametersSpec;
-        spec->setRowCount(names.size());
-        spec->setVerticalHeaderLabels(names);
+        QTableWidget* bounds = ui->tableWidget_parametersSpec;
+        bounds->setRowCount(names.size());
+        bounds->setVerticalHeaderLabels(names);
         // A parameter without a theoretical lower bound is non-negative by default.
         for (int r = 0; r < names.size(); ++r) {
-            const QTableWidgetItem* lowerBound = spec->item(r, 2);
+            const QTableWidgetItem* lowerBound = bounds->item(r, 2);
             if (!lowerBound || lowerBound->text().isEmpty())
-                spec->setItem(r, 2, new QTableWidgetItem(QStringLiteral("0")));
+                bounds->setItem(r, 2, new QTableWidgetItem(QStringLiteral("0")));
         }
         para.simulationExpressions.resize(names.size());
         ui->tableWidget_simulationParameters->setRowCount(names.size());

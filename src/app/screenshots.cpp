@@ -78,14 +78,14 @@ void fillModel(MainWindow& window) {
                             {"KpHT", "1.2", "1.2"}, {"KpKI", "1.8", "1.8"}, {"KpLI", "0.1", "20"},
                             {"KpLU", "1", "1"},     {"KpMU", "0.1", "20"},  {"KpSK", "0.1", "20"},
                             {"KpSP", "1.3", "1.3"}};
-    QTableWidget* spec = window.findChild<QTableWidget*>("tableWidget_parametersSpec");
+    QTableWidget* boundTable = window.findChild<QTableWidget*>("tableWidget_parametersSpec");
     for (const bound& b : bounds) {
         const int row = window.para.parameterNames.indexOf(QLatin1String(b.name));
         if (row < 0) continue;
-        setCell(spec, row, 0, QLatin1String(b.lower));
-        setCell(spec, row, 1, QLatin1String(b.upper));
+        setCell(boundTable, row, 0, QLatin1String(b.lower));
+        setCell(boundTable, row, 1, QLatin1String(b.upper));
     }
-    spec->setCurrentCell(0, 4);
+    boundTable->setCurrentCell(0, 4);
 
     // Step4: the venous concentration on a log scale, pasted column by column through the
     // Observation menu. The measured values are illustrative.

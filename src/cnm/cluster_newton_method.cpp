@@ -85,11 +85,11 @@ int countNotNaN(const QVector<double>& values) {
 } // namespace
 
 QVector<QVector<double>> parallelODEeval_aux_function(model_ode m) {
-    const parameters& spec = m.parameterSpec;
-    const int index = spec.pointIndex;
+    const parameters& record = m.parameterSpec;
+    const int index = record.pointIndex;
     const QVector<double> x =
-        index >= 0 && index < spec.clusterX.size() ? spec.clusterX[index] : QVector<double>();
-    const QVector<double> p = spec.x_to_parameter(x);
+        index >= 0 && index < record.clusterX.size() ? record.clusterX[index] : QVector<double>();
+    const QVector<double> p = record.x_to_parameter(x);
     m.prepareDoseObsTimePoints(p);
     return m.evaluate(p);
 }

@@ -76,8 +76,8 @@ void appendState(QVector<double>& row, const state_type& x) {
 } // namespace
 
 model_ode::model_ode(const odeTextParser& odeParser, const QVector<dose_event>& doseEvents,
-                     const QVector<observation_event>& observationEvents, const parameters& spec)
-    : isModelValid(1), absoluteTolerance(1.0), relativeTolerance(0.1), parameterSpec(spec),
+                     const QVector<observation_event>& observationEvents, const parameters& parameterRecord)
+    : isModelValid(1), absoluteTolerance(1.0), relativeTolerance(0.1), parameterSpec(parameterRecord),
       timePointsDependOnParameters(true), ode(odeParser) {
     // Dose expressions that name parameters are evaluated later with a whole parameter
     // vector, so their name list becomes the parameter list.

@@ -46,7 +46,7 @@ public:
 
     model_ode() = default;
     model_ode(const odeTextParser& odeParser, const QVector<dose_event>& doseEvents,
-              const QVector<observation_event>& observationEvents, const parameters& spec);
+              const QVector<observation_event>& observationEvents, const parameters& parameterRecord);
 
     // Time points, boluses, infusion rates per interval and observation indices for these
     // parameter values (dose times, amounts and durations may depend on them).

@@ -76,9 +76,9 @@ void TestDoseObservationPages::doseExpressionAddsParameter() {
     QCOMPARE(w->doseParameterNames, QStringList{"D1"});
     QCOMPARE(w->para.parameterNames, (QStringList{"k", "q", "D1"}));
 
-    auto* spec = find<QTableWidget>("tableWidget_parametersSpec");
-    QCOMPARE(spec->rowCount(), 3);
-    QCOMPARE(spec->verticalHeaderItem(2)->text(), QString("D1"));
+    auto* bounds = find<QTableWidget>("tableWidget_parametersSpec");
+    QCOMPARE(bounds->rowCount(), 3);
+    QCOMPARE(bounds->verticalHeaderItem(2)->text(), QString("D1"));
     QCOMPARE(find<QTableWidget>("tableWidget_simulationParameters")->rowCount(), 3);
     QCOMPARE(w->para.simulationExpressions.size(), 3);
     QCOMPARE(find<QLabel>("lab_parameterNames")->text(), QString("Parameters: k q D1"));
@@ -87,7 +87,7 @@ void TestDoseObservationPages::doseExpressionAddsParameter() {
     // A dose that names an ODE parameter adds nothing.
     doses->setItem(0, 2, new QTableWidgetItem("k*70"));
     QCOMPARE(w->para.parameterNames, (QStringList{"k", "q"}));
-    QCOMPARE(spec->rowCount(), 2);
+    QCOMPARE(bounds->rowCount(), 2);
 }
 
 void TestDoseObservationPages::doseTimeExpressionShowsValue() {

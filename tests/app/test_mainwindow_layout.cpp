@@ -368,12 +368,12 @@ void TestMainWindowLayout::chartsInPlaceholders() {
 
 void TestMainWindowLayout::enteringStep3AndStep6() {
     auto* toolBox = find<QToolBox>("toolBox");
-    auto* spec = find<QTableWidget>("tableWidget_parametersSpec");
+    auto* bounds = find<QTableWidget>("tableWidget_parametersSpec");
     auto* simulation = find<QTableWidget>("tableWidget_simulationParameters");
     auto* variables = find<QComboBox>("comboBox_ODE_plot_variable");
     // Without a model the pages stay empty.
     toolBox->setCurrentIndex(2);
-    QCOMPARE(spec->rowCount(), 0);
+    QCOMPARE(bounds->rowCount(), 0);
     QCOMPARE(simulation->rowCount(), 0);
     toolBox->setCurrentIndex(6);
     QCOMPARE(variables->count(), 0);
@@ -381,19 +381,19 @@ void TestMainWindowLayout::enteringStep3AndStep6() {
     find<QTextEdit>("textEdit_ODEExpression")->setPlainText("dAdt = -k*A/V\ndBdt = k*A - c*B");
     QCOMPARE(w->para.parameterNames, (QStringList{"V", "c", "k"}));
     toolBox->setCurrentIndex(2);
-    QCOMPARE(spec->rowCount(), 3);
-    QCOMPARE(spec->verticalHeaderItem(1)->text(), QString("c"));
-    QCOMPARE(column(spec, 2), QString("0|0|0"));
+    QCOMPARE(bounds->rowCount(), 3);
+    QCOMPARE(bounds->verticalHeaderItem(1)->text(), QString("c"));
+    QCOMPARE(column(bounds, 2), QString("0|0|0"));
     QCOMPARE(w->para.simulationExpressions.size(), 3);
     QCOMPARE(simulation->rowCount(), 3);
     QCOMPARE(simulation->verticalHeaderItem(2)->text(), QString("k"));
 
     // Filled lower bounds are kept; an emptied one is set to 0 again.
-    spec->setItem(0, 2, new QTableWidgetItem("nb"));
-    spec->setItem(1, 2, new QTableWidgetItem(""));
+    bounds->setItem(0, 2, new QTableWidgetItem("nb"));
+    bounds->setItem(1, 2, new QTableWidgetItem(""));
     toolBox->setCurrentIndex(0);
     toolBox->setCurrentIndex(2);
-    QCOMPARE(column(spec, 2), QString("nb|0|0"));
+    QCOMPARE(column(bounds, 2), QString("nb|0|0"));
 
     toolBox->setCurrentIndex(6);
     QCOMPARE(variables->count(), 2);

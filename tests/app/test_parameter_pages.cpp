@@ -28,7 +28,7 @@ private slots:
     void importedClusterReplacesDrawnOne();
 
 private:
-    QTableWidget* spec = nullptr;
+    QTableWidget* boundTable = nullptr;
     QTableWidget* cluster = nullptr;
     QTextEdit* gText = nullptr;
     QTextEdit* inverseText = nullptr;
@@ -41,7 +41,7 @@ private:
 
 void TestParameterPages::init() {
     openWindow();
-    spec = find<QTableWidget>("tableWidget_parametersSpec");
+    boundTable = find<QTableWidget>("tableWidget_parametersSpec");
     cluster = find<QTableWidget>("tableWidget_initialCluster");
     gText = find<QTextEdit>("textEdit_paraDefinition");
     inverseText = find<QTextEdit>("textEdit_paraDefInverse");
@@ -51,14 +51,14 @@ void TestParameterPages::fillBounds(const QString& model, const QString& bounds)
     typeModel(model);
     find<QToolBox>("toolBox")->setCurrentIndex(2);
     const QStringList rows = bounds.split('|');
-    QCOMPARE(spec->rowCount(), rows.size());
+    QCOMPARE(boundTable->rowCount(), rows.size());
     for (int r = 0; r < rows.size(); ++r) {
         const QStringList cells = rows[r].split(',');
         for (int c = 0; c < cells.size(); ++c)
-            spec->setItem(r, c, new QTableWidgetItem(cells[c]));
+            boundTable->setItem(r, c, new QTableWidgetItem(cells[c]));
     }
-    spec->setCurrentCell(0, 4);
-    spec->setCurrentCell(0, 0);
+    boundTable->setCurrentCell(0, 4);
+    boundTable->setCurrentCell(0, 0);
 }
 
 void TestParameterPages::boundsGenerateTransformation() {
@@ -87,9 +87,9 @@ void TestParameterPages::boundProblemsAreReported() {
     // The text of K is still generated from its numbers.
     QCOMPARE(gText->toPlainText(), QString("K=10^(x1)"));
     // Mended cells clear the pane at the next current-cell change.
-    spec->setItem(0, 0, new QTableWidgetItem("1"));
-    spec->setItem(1, 1, new QTableWidgetItem("10"));
-    spec->setCurrentCell(0, 2);
+    boundTable->setItem(0, 0, new QTableWidgetItem("1"));
+    boundTable->setItem(1, 1, new QTableWidgetItem("10"));
+    boundTable->setCurrentCell(0, 2);
     QVERIFY(errorPane->isHidden());
 }
 
@@ -116,7 +116,7 @@ void TestParameterPages::clusterIsDrawnInTheDomain() {
 
     // The same table draws the same cluster.
     const QVector<QVector<double>> first = w->para.initialCluster;
-    spec->setCurrentCell(0, 1);
+    boundTable->setCurrentCell(0, 1);
     QCOMPARE(w->para.initialCluster, first);
 
     // Changing the count alone draws nothing; the button draws that many.

@@ -36,24 +36,24 @@ struct problem {
 
     model_ode model() const {
         const odeTextParser ode = fixtures::parsedOde("dAdt = -CL/V*A");
-        parameters spec;
+        parameters record;
         const QVector<QVector<double>> table{{lower[0], upper[0], NAN, NAN},
                                              {lower[1], upper[1], NAN, NAN}};
-        spec.createParameters(table, ode.parameter_name);
-        spec.parseParameterExpressions(spec.gText.join("\n"));
-        spec.parseParameterExpressionsInverse(spec.gInverseText.join("\n"));
+        record.createParameters(table, ode.parameter_name);
+        record.parseParameterExpressions(record.gText.join("\n"));
+        record.parseParameterExpressionsInverse(record.gInverseText.join("\n"));
         QVector<observation_event> observations;
         for (int row = 0; row < int(times.size()); ++row) {
             applyObservationCell(observations, row, observationTimeColumn,
                                  QString::number(times[row]), ode.variable_name,
-                                 spec.parameterNames);
+                                 record.parameterNames);
             applyObservationCell(observations, row, observationExpressionColumn, "A/V",
-                                 ode.variable_name, spec.parameterNames);
+                                 ode.variable_name, record.parameterNames);
             applyObservationCell(observations, row, observationValueColumn,
                                  QString::number(observed[row], 'g', 17), ode.variable_name,
-                                 spec.parameterNames);
+                                 record.parameterNames);
         }
-        model_ode m(ode, {fixtures::dose(0, 0, 100)}, observations, spec);
+        model_ode m(ode, {fixtures::dose(0, 0, 100)}, observations, record);
         m.relativeTolerance = 1e-10;
         m.absoluteTolerance = 1e-10;
         return m;

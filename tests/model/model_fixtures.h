@@ -49,9 +49,9 @@ inline QVector<observation_event> observationsAt(const std::vector<double>& time
 inline model_ode modelOf(const QString& text, const QVector<dose_event>& doses,
                          const QVector<observation_event>& observations) {
     const odeTextParser ode = parsedOde(text);
-    parameters spec;
-    spec.parameterNames = ode.parameter_name;
-    return model_ode(ode, doses, observations, spec);
+    parameters record;
+    record.parameterNames = ode.parameter_name;
+    return model_ode(ode, doses, observations, record);
 }
 
 // Whole-body PBPK, 13 flow-limited compartments, 100 mg infused over 0.5 h (linear).

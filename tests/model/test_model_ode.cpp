@@ -35,9 +35,9 @@ model_ode makeModel(const QString& text, const QVector<dose_event>& doses,
                     const QStringList& extraNames = QStringList()) {
     const odeTextParser ode = parsedOde(text);
     EXPECT_TRUE(ode.error_list.isEmpty());
-    parameters spec;
-    spec.parameterNames = ode.parameter_name + extraNames;
-    return model_ode(ode, doses, observations, spec);
+    parameters record;
+    record.parameterNames = ode.parameter_name + extraNames;
+    return model_ode(ode, doses, observations, record);
 }
 
 model_ode tight(model_ode m, double tolerance = 1e-10) {

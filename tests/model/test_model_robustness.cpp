@@ -41,11 +41,11 @@ void exercise(const QString& text, std::mt19937& random) {
     QVector<double> p;
     for (int k = 0; k < ode.parameter_name.size(); ++k)
         p << unit(random);
-    parameters spec;
-    spec.parameterNames = ode.parameter_name;
+    parameters record;
+    record.parameterNames = ode.parameter_name;
     QVector<dose_event> doses;
     if (n > 0) doses << dose(0, int(random() % unsigned(n)), 10) << dose(0.5, 0, 5, 1);
-    model_ode m(ode, doses, observationsAt({0, 0.7, 2}), spec);
+    model_ode m(ode, doses, observationsAt({0, 0.7, 2}), record);
     m.timeLimitMilliseconds = 200;
     const QVector<QVector<double>> rows = m.evaluate(p);
     ASSERT_EQ(rows.size(), 3);
