@@ -44,6 +44,16 @@ bool hasDuplicates(const QStringList& names) {
     return unique.size() != names.size();
 }
 
+// The messages both transformation texts give for their equation lists.
+void appendEquationListErrors(const QStringList& lhs, const QStringList& rhs, QStringList& errors) {
+    if (hasDuplicates(lhs))
+        errors.append(QStringLiteral("There are more than two equations with the same left "
+                                     "hand side."));
+    if (lhs.size() != rhs.size())
+        errors.append(QStringLiteral("Size of the right hand side and left hand side did not "
+                                     "match."));
+}
+
 // Park-Miller minimal standard generator with multiplier 48271.
 class lehmer_generator {
 public:
@@ -255,12 +265,7 @@ void parameters::parseParameterExpressions(QString text) {
     splitEquations(text, lhs, rhs);
 
     errors.clear();
-    if (hasDuplicates(lhs))
-        errors.append(QStringLiteral("There are more than two equations with the same left "
-                                     "hand side."));
-    if (lhs.size() != rhs.size())
-        errors.append(QStringLiteral("Size of the right hand side and left hand side did not "
-                                     "match."));
+    appendEquationListErrors(lhs, rhs, errors);
     qDebug() << "g(x) left hand sides:" << lhs;
 
     g.clear();
@@ -287,12 +292,7 @@ void parameters::parseParameterExpressionsInverse(QString text) {
 
     errors.clear();
     xNames = lhs;
-    if (hasDuplicates(lhs))
-        errors.append(QStringLiteral("There are more than two equations with the same left "
-                                     "hand side."));
-    if (lhs.size() != rhs.size())
-        errors.append(QStringLiteral("Size of the right hand side and left hand side did not "
-                                     "match."));
+    appendEquationListErrors(lhs, rhs, errors);
     qDebug() << "g inverse left hand sides:" << lhs;
 
     gInverse.clear();

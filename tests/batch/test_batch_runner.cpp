@@ -5,10 +5,10 @@
 
 #include "cnm/cluster_newton_method.h"
 #include "cnm/compResult.h"
+#include "batch/example_copy.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -16,18 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Copies an example model directory into dir.
-void copyExample(const QString& name, const QString& dir) {
-    const QString from = QString(VELMORA_SOURCE_DIR) + "/examples/" + name;
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = dir + file.mid(from.size());
-        QDir().mkpath(QFileInfo(target).path());
-        QFile::copy(file, target);
-    }
-}
 
 int runBatch(const QStringList& args, QString& message, QStringList* output = nullptr,
              std::function<void(cluster_newton_method&)> ready = {}) {

@@ -4,10 +4,10 @@
 #include "batch/batch_runner.h"
 
 #include "cnm/compResult.h"
+#include "batch/example_copy.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -16,17 +16,6 @@
 #include <cmath>
 
 namespace {
-
-void copyExample(const QString& name, const QString& dir) {
-    const QString from = QString(VELMORA_SOURCE_DIR) + "/examples/" + name;
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = dir + file.mid(from.size());
-        QDir().mkpath(QFileInfo(target).path());
-        QFile::copy(file, target);
-    }
-}
 
 TEST(MethodRecovery, Pbpk13RecoversItsIdentifiableParameters) {
     QTemporaryDir tmp;
