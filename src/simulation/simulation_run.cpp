@@ -27,7 +27,14 @@ QVector<dose_event> usableDoses(const simulation_setup& setup, QStringList& prob
     QVector<dose_event> doses;
     for (int row = 0; row < setup.doses.size(); ++row) {
         const dose_event& dose = setup.doses.at(row);
-        if (!dose.isValid) continue;
+        if (!dose.isValid) {
+            // A row with some accepted cells was meant as a dose; untouched rows are silent.
+            if (dose.timeOk || dose.compartmentFound || dose.dosageOk || dose.durationOk)
+                problems << QStringLiteral("Simulation dose row %1 is incomplete or has a rejected "
+                                           "cell and is left out.")
+                                .arg(row + 1);
+            continue;
+        }
         QStringList unknown;
         for (const parser* expression :
              {&dose.timeExpression, &dose.dosageExpression, &dose.durationExpression})

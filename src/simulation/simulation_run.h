@@ -18,7 +18,9 @@ struct simulation_setup {
     // Parameter names (the order of every parameter vector) and simulationExpressions, the
     // overrides of the simulation parameter table.
     parameters parameterRecord;
-    // The simulation dose table's rows; rows whose isValid is false are left out.
+    // The simulation dose table's rows; rows whose isValid is false are left out (with a
+    // warning when some of their cells were accepted), as are rows naming a name that is not
+    // a parameter.
     QVector<dose_event> doses;
     // Ascending (parseSimulationTimeText); the states are recorded here, whatever
     // observations the fit had.
