@@ -106,9 +106,8 @@ simulation_setup mm2Setup() {
 // Each simulated point's states are the model evaluation of its parameters at the
 // simulation times, and the curves are the expression of those states.
 TEST(Simulation, EqualsModelEvaluation) {
-    compResult result;
-    const QVector<double> p = fixtures::mm2Parameters(); // Km, V1, Vmax, k12, k21
-    result.Parameter = {{p, {4, 10, 80, 0.2, 0.1}, {6, 30, 120, 0.4, 0.2}}};
+    compResult result; // Km, V1, Vmax, k12, k21
+    result.Parameter = {{fixtures::mm2Parameters(), {4, 10, 80, 0.2, 0.1}, {6, 30, 120, 0.4, 0.2}}};
     const simulation_run run = runSimulation(mm2Setup(), result, 0, {2, 0, 7});
     ASSERT_EQ(run.points, (QVector<int>{2, 0}));
     const simulation_view view = simulationView(run, "A1/V1");
@@ -124,11 +123,10 @@ TEST(Simulation, EqualsModelEvaluation) {
         }
     }
     EXPECT_TRUE(view.paneHtml.isEmpty());
-    EXPECT_EQ(view.band.size(), bandRowCount);
-
-    EXPECT_TRUE(simulationView(run, "B1").paneHtml.startsWith(
-        "<font color=red> Error in simulation valiable expression (B1): "));
-    EXPECT_TRUE(simulationView(run, "B1").isEmpty());
+    const simulation_view unknown = simulationView(run, "B1");
+    EXPECT_TRUE(unknown.isEmpty() && unknown.paneHtml.startsWith("<font color=red> Error in "
+                                                                 "simulation valiable expression "
+                                                                 "(B1): "));
     EXPECT_EQ(simulationView(run, "SQRT(0-A1-1)").paneHtml,
               "<font color=red> Could not evaluate the simulation valiable expression "
               "(SQRT(0-A1-1))</font>");
@@ -155,7 +153,7 @@ TEST(Simulation, MissingInputsAreNamed) {
     compResult result;
     result.Parameter = {{fixtures::mm2Parameters(), {1, 2}}};
     simulation_setup noTimes = mm2Setup();
-    noTimes.timePoints.clear();
+    noTimes.timePoints = parseSimulationTimeText("0:0:10").points;
     const struct {
         const compResult record;
         const simulation_setup setup;
