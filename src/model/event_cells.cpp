@@ -35,7 +35,8 @@ QString rowNumber(int row) {
 
 // One numeric dose cell (time, dosage or duration): the expression keeps the names it
 // uses itself; an expression of parameters is evaluated per parameter vector later.
-event_cell_result applyDoseExpression(const QString& text, int row, const QString& heading,
+event_cell_result applyDoseExpression(const QString& text, int row,
+                                      const dose_table_messages& messages, const QString& heading,
                                       const QString& evaluationMessage, double& value,
                                       parser& expression, bool& dependsOnParameters, bool& ok) {
     expression = parser(text);
@@ -47,8 +48,7 @@ event_cell_result applyDoseExpression(const QString& text, int row, const QStrin
     ok = expression.error_list.isEmpty();
 
     if (!ok)
-        return showing(colour::red, QStringLiteral("<font color=red> Error in Dosing Table (") +
-                                        rowNumber(row) + heading +
+        return showing(colour::red, messages.errorHeading + rowNumber(row) + heading +
                                         expression.error_list.join(QStringLiteral("<br>")) +
                                         QStringLiteral("</font>"));
     if (!expression.variable_name.isEmpty()) {
@@ -89,6 +89,20 @@ event_cell_result applyObservationNumber(const QString& text, parser& temporary,
 
 } // namespace
 
+const dose_table_messages& doseTableMessages() {
+    static const dose_table_messages messages{
+        QStringLiteral("<font color=red> Error in Dosing Table ("),
+        QStringLiteral("Could not evaluate the expression for the dosage time.")};
+    return messages;
+}
+
+const dose_table_messages& simulationDoseTableMessages() {
+    static const dose_table_messages messages{
+        QStringLiteral("<font color=red> Error in Simulation Dosing Table ("),
+        QStringLiteral("Could not evaluate the tree.")};
+    return messages;
+}
+
 double testEvaluateCellExpression(const parser& expression) {
     QVector<double> values(expression.variable_name.size());
     for (double& v : values)
@@ -97,21 +111,20 @@ double testEvaluateCellExpression(const parser& expression) {
 }
 
 event_cell_result applyDoseCell(dose_event& event, int row, int column, const QString& text,
-                                const QStringList& odeVariables) {
+                                const QStringList& odeVariables,
+                                const dose_table_messages& messages) {
     switch (column) {
     case doseTimeColumn:
-        return applyDoseExpression(text, row, QStringLiteral("th row Time):<br>"),
-                                   QStringLiteral("Could not evaluate the expression for the "
-                                                  "dosage time."),
-                                   event.time, event.timeExpression, event.timeDependsOnParameters,
-                                   event.timeOk);
+        return applyDoseExpression(text, row, messages, QStringLiteral("th row Time):<br>"),
+                                   messages.timeNotEvaluated, event.time, event.timeExpression,
+                                   event.timeDependsOnParameters, event.timeOk);
     case doseDosageColumn:
-        return applyDoseExpression(text, row, QStringLiteral("th row Dosage):<br>"),
+        return applyDoseExpression(text, row, messages, QStringLiteral("th row Dosage):<br>"),
                                    QStringLiteral("Could not evaluate the tree."), event.dosage,
                                    event.dosageExpression, event.dosageDependsOnParameters,
                                    event.dosageOk);
     case doseDurationColumn:
-        return applyDoseExpression(text, row, QStringLiteral("th row Duration):<br>"),
+        return applyDoseExpression(text, row, messages, QStringLiteral("th row Duration):<br>"),
                                    QStringLiteral("Could not evaluate the tree."), event.duration,
                                    event.durationExpression, event.durationDependsOnParameters,
                                    event.durationOk);
@@ -121,8 +134,7 @@ event_cell_result applyDoseCell(dose_event& event, int row, int column, const QS
         event.compartment = words.isEmpty() ? text : words.first();
         event.determineCompartment(odeVariables);
         if (event.compartmentErrors.isEmpty()) return acceptedHidingPane();
-        return showing(colour::red, QStringLiteral("<font color=red> Error in Dosing Table (") +
-                                        rowNumber(row) +
+        return showing(colour::red, messages.errorHeading + rowNumber(row) +
                                         QStringLiteral("th row Compartment):<br>") +
                                         event.compartmentErrors.join(QStringLiteral("<br>")) +
                                         QStringLiteral("</font>"));
@@ -133,15 +145,20 @@ event_cell_result applyDoseCell(dose_event& event, int row, int column, const QS
 }
 
 event_cell_result applyDoseCell(dose_event& event, int row, int column, const QString& text,
-                                const odeTextParser& ode) {
-    return applyDoseCell(event, row, column, text, ode.variable_name);
+                                const odeTextParser& ode, const dose_table_messages& messages) {
+    return applyDoseCell(event, row, column, text, ode.variable_name, messages);
 }
 
 event_cell_result applyDoseCell(QVector<dose_event>& doseEvents, int row, int column,
-                                const QString& text, const QStringList& odeVariables) {
+                                const QString& text, const QStringList& odeVariables,
+                                const dose_table_messages& messages) {
     if (row < 0) return event_cell_result();
     if (doseEvents.size() <= row) doseEvents.resize(row + 1);
-    return applyDoseCell(doseEvents[row], row, column, text, odeVariables);
+    return applyDoseCell(doseEvents[row], row, column, text, odeVariables, messages);
+}
+
+bool isDoseRowValid(const dose_event& event) {
+    return event.timeOk && event.compartmentFound && event.dosageOk && event.durationOk;
 }
 
 event_cell_result applyObservationCell(observation_event& event, int row, int column,
@@ -204,8 +221,7 @@ QStringList rebuildParameterNames(QVector<dose_event>& doseEvents, const QString
                                   QStringList& doseParameterNames) {
     doseParameterNames.clear();
     for (dose_event& event : doseEvents) {
-        event.isValid =
-            event.timeOk && event.compartmentFound && event.dosageOk && event.durationOk;
+        event.isValid = isDoseRowValid(event);
         if (!event.isValid) continue;
         for (const parser* expression :
              {&event.timeExpression, &event.dosageExpression, &event.durationExpression})
