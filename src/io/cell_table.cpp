@@ -4,6 +4,7 @@
 #include <QDebug>
 #include <QRegularExpression>
 #include <QFile>
+#include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
 
@@ -80,11 +81,11 @@ QVector<QStringList> splitCellRows(const QString& text) {
     return rows;
 }
 
-void writeCellTable(const QString& file, const cell_table& cells, int columns) {
-    QFile f(file);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+bool writeCellTable(const QString& file, const cell_table& cells, int columns) {
+    QSaveFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) {
         qDebug() << "Error, unable to open";
-        return;
+        return false;
     }
     QTextStream out(&f);
     out.setCodec("UTF-8");
@@ -108,6 +109,12 @@ void writeCellTable(const QString& file, const cell_table& cells, int columns) {
         }
         if (!lastRow && columns == 0) out << "\n";
     }
+    out.flush();
+    if (out.status() != QTextStream::Ok || !f.commit()) {
+        qDebug() << "Error, unable to save" << file;
+        return false;
+    }
+    return true;
 }
 
 bool readCellTable(const QString& file, cell_table& cells) {

@@ -17,9 +17,9 @@ using cell_table = QVector<QVector<QString>>;
 // missing cell is written as nothing and no "\n" follows. `columns` is the table's column
 // count (rows shorter than it are padded with missing cells). Cells that need it are quoted;
 // an empty cell of a one-column last row is written as "" so the row is not lost. The file
-// is written in UTF-8. "Error, unable to open" goes
-// to the debug log when the file cannot be opened.
-void writeCellTable(const QString& file, const cell_table& cells, int columns);
+// is written in UTF-8 and replaced atomically (a temporary file renamed over it). Returns
+// false, with "Error, unable to open" in the debug log, when it could not be written.
+bool writeCellTable(const QString& file, const cell_table& cells, int columns);
 
 // Splits text of the table dialect into rows of fields: rows end at "\n" (or "\r\n"), fields
 // at ","; a field that starts with a double quote runs to the matching quote ("" inside it
