@@ -30,7 +30,9 @@ QVector<QStringList> splitCellRows(const QString& text) {
     QVector<QStringList> rows;
     if (text.isEmpty()) return rows;
     QStringList fields;
-    QString field;
+    // Fields are never null: an empty field is a cell whose text is empty, as when split.
+    const QString empty(QLatin1String(""));
+    QString field = empty;
     const int n = text.size();
     int i = 0;
     bool atFieldStart = true;
@@ -58,7 +60,7 @@ QVector<QStringList> splitCellRows(const QString& text) {
         atFieldStart = false;
         if (ch == QLatin1Char(',')) {
             fields << field;
-            field.clear();
+            field = empty;
             atFieldStart = true;
             ++i;
         } else if (ch == QLatin1Char('\n') ||
@@ -66,7 +68,7 @@ QVector<QStringList> splitCellRows(const QString& text) {
             fields << field;
             rows << fields;
             fields.clear();
-            field.clear();
+            field = empty;
             atFieldStart = true;
             i += ch == QLatin1Char('\r') ? 2 : 1;
         } else {
