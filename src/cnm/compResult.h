@@ -50,10 +50,13 @@ public:
     // point of the tie. A row missing from X, Y or Parameter is skipped in that sorted matrix.
     void sortDataByResidual();
 
-    // Result files in "<dir>/compResult": every iteration of every field.
-    void save(QString dir);
-    // Only the newest iteration of each field, then ode_time, the log and sortIndex.
-    void save_last_iter(QString dir);
+    // Result files in "<dir>/compResult": every iteration of every field. Each file is
+    // replaced atomically; returns false when any file could not be written (the others are
+    // still written).
+    bool save(QString dir);
+    // Only the newest iteration of each field, then ode_time, the log and sortIndex; returns
+    // false when any of them could not be written.
+    bool save_last_iter(QString dir);
     // Moves the previous run's files into a new "history/compResult <date>" folder and
     // empties ODE_sol. A file that cannot be moved is left in place, never removed.
     void save_history_clean_current(QString dir);

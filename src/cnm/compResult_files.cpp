@@ -9,6 +9,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QTextStream>
 
 namespace {
@@ -21,18 +22,25 @@ QString odeFile(const QString& dir, int k, int v) {
     return dir + "/compResult/ODE_sol_" + QString::number(k) + "_" + QString::number(v) + ".csv";
 }
 
-void writeLog(const QString& dir, const QStringList& log) {
-    QFile file(dir + "/compResult/computation_log.txt");
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+bool writeLog(const QString& dir, const QStringList& log) {
+    QSaveFile file(dir + "/compResult/computation_log.txt");
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         qDebug() << "Error, unable to save";
-        return;
+        return false;
     }
     QTextStream out(&file);
-    for (const QString& line : log) out << line << "\n";
+    for (const QString& line : log)
+        out << line << "\n";
+    out.flush();
+    if (out.status() != QTextStream::Ok || !file.commit()) {
+        qDebug() << "Error, unable to save";
+        return false;
+    }
+    return true;
 }
 
-void writeSingleLine(const QString& file, const QVector<double>& row) {
-    csvwrite(file, QVector<QVector<double>>{row});
+bool writeSingleLine(const QString& file, const QVector<double>& row) {
+    return csvwrite(file, QVector<QVector<double>>{row});
 }
 
 // A unique history folder: the time-stamped name, or the same name with a counter when a
@@ -43,7 +51,8 @@ QString historyFolder(const QString& dir, const QString& prefix, bool colonsToUn
     QDir(dir).mkdir("history");
     const QString base = dir + "/history/" + prefix + stamp;
     QString path = base;
-    for (int n = 2; QDir(path).exists(); ++n) path = base + " (" + QString::number(n) + ")";
+    for (int n = 2; QDir(path).exists(); ++n)
+        path = base + " (" + QString::number(n) + ")";
     QDir().mkpath(path);
     return path;
 }
@@ -62,32 +71,41 @@ bool moveFile(const QString& from, const QString& to) {
 
 } // namespace
 
-void compResult::save(QString dir) {
-    for (int k = 0; k < X.size(); ++k) csvwrite(resultFile(dir, "X_", k), X[k]);
-    for (int k = 0; k < Y.size(); ++k) csvwrite(resultFile(dir, "Y_", k), Y[k]);
+bool compResult::save(QString dir) {
+    bool ok = true;
+    for (int k = 0; k < X.size(); ++k)
+        ok &= csvwrite(resultFile(dir, "X_", k), X[k]);
+    for (int k = 0; k < Y.size(); ++k)
+        ok &= csvwrite(resultFile(dir, "Y_", k), Y[k]);
     for (int k = 0; k < Parameter.size(); ++k)
-        csvwrite(resultFile(dir, "Parameter_", k), Parameter[k]);
+        ok &= csvwrite(resultFile(dir, "Parameter_", k), Parameter[k]);
     for (int k = 0; k < ODE_sol.size(); ++k)
-        for (int v = 0; v < ODE_sol[k].size(); ++v) csvwrite(odeFile(dir, k, v), ODE_sol[k][v]);
-    csvwrite(dir + "/compResult/sortIndex.csv", sortIndex);
-    for (int k = 0; k < R.size(); ++k) writeSingleLine(resultFile(dir, "R_", k), R[k]);
-    writeSingleLine(dir + "/compResult/ode_time.csv", ode_time);
-    writeLog(dir, computation_log);
+        for (int v = 0; v < ODE_sol[k].size(); ++v)
+            ok &= csvwrite(odeFile(dir, k, v), ODE_sol[k][v]);
+    ok &= csvwrite(dir + "/compResult/sortIndex.csv", sortIndex);
+    for (int k = 0; k < R.size(); ++k)
+        ok &= writeSingleLine(resultFile(dir, "R_", k), R[k]);
+    ok &= writeSingleLine(dir + "/compResult/ode_time.csv", ode_time);
+    ok &= writeLog(dir, computation_log);
+    return ok;
 }
 
-void compResult::save_last_iter(QString dir) {
-    if (!X.isEmpty()) csvwrite(resultFile(dir, "X_", X.size() - 1), X.last());
-    if (!Y.isEmpty()) csvwrite(resultFile(dir, "Y_", Y.size() - 1), Y.last());
+bool compResult::save_last_iter(QString dir) {
+    bool ok = true;
+    if (!X.isEmpty()) ok &= csvwrite(resultFile(dir, "X_", X.size() - 1), X.last());
+    if (!Y.isEmpty()) ok &= csvwrite(resultFile(dir, "Y_", Y.size() - 1), Y.last());
     if (!Parameter.isEmpty())
-        csvwrite(resultFile(dir, "Parameter_", Parameter.size() - 1), Parameter.last());
+        ok &= csvwrite(resultFile(dir, "Parameter_", Parameter.size() - 1), Parameter.last());
     if (!ODE_sol.isEmpty()) {
         const int k = ODE_sol.size() - 1;
-        for (int v = 0; v < ODE_sol[k].size(); ++v) csvwrite(odeFile(dir, k, v), ODE_sol[k][v]);
+        for (int v = 0; v < ODE_sol[k].size(); ++v)
+            ok &= csvwrite(odeFile(dir, k, v), ODE_sol[k][v]);
     }
-    if (!R.isEmpty()) writeSingleLine(resultFile(dir, "R_", R.size() - 1), R.last());
-    writeSingleLine(dir + "/compResult/ode_time.csv", ode_time);
-    writeLog(dir, computation_log);
-    csvwrite(dir + "/compResult/sortIndex.csv", sortIndex);
+    if (!R.isEmpty()) ok &= writeSingleLine(resultFile(dir, "R_", R.size() - 1), R.last());
+    ok &= writeSingleLine(dir + "/compResult/ode_time.csv", ode_time);
+    ok &= writeLog(dir, computation_log);
+    ok &= csvwrite(dir + "/compResult/sortIndex.csv", sortIndex);
+    return ok;
 }
 
 void compResult::save_history_clean_current(QString dir) {
@@ -119,7 +137,8 @@ bool compResult::readIn(QString dir) {
             if (!QFile::exists(resultFile(dir, QString::fromLatin1(stem), k))) return false;
         return true;
     };
-    while (complete(n)) ++n;
+    while (complete(n))
+        ++n;
 
     X.clear();
     Y.clear();

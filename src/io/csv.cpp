@@ -3,6 +3,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QSaveFile>
 #include <QStringRef>
 #include <QTextStream>
 
@@ -53,19 +54,21 @@ void appendNumber(QByteArray& out, double v) {
     } else {
         // to_chars is printf's %g in the C locale, whatever locale the process runs in.
         char buffer[32];
-        const auto end = std::to_chars(buffer, buffer + sizeof buffer, v,
-                                       std::chars_format::general, 6);
+        const auto end =
+            std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6);
         out.append(buffer, static_cast<int>(end.ptr - buffer));
     }
 }
 
-void appendNumber(QByteArray& out, int v) { out.append(QByteArray::number(v)); }
+void appendNumber(QByteArray& out, int v) {
+    out.append(QByteArray::number(v));
+}
 
-template <typename T> void writeMatrix(const QString& file, const QVector<QVector<T>>& M) {
-    QFile f(file);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+template <typename T> bool writeMatrix(const QString& file, const QVector<QVector<T>>& M) {
+    QSaveFile f(file);
+    if (!f.open(QIODevice::WriteOnly)) {
         qDebug() << "Error, unable to save";
-        return;
+        return false;
     }
     QByteArray text;
     for (const QVector<T>& row : M) {
@@ -75,25 +78,29 @@ template <typename T> void writeMatrix(const QString& file, const QVector<QVecto
         }
         text.append('\n');
     }
-    f.write(text);
+    if (f.write(text) != text.size() || !f.commit()) {
+        qDebug() << "Error, unable to save";
+        return false;
+    }
+    return true;
 }
 
 } // namespace
 
-void csvwrite(const QString& file, const QVector<QVector<double>>& M) {
-    writeMatrix(file, M);
+bool csvwrite(const QString& file, const QVector<QVector<double>>& M) {
+    return writeMatrix(file, M);
 }
 
-void csvwrite(const QString& file, const QVector<QVector<int>>& M) {
-    writeMatrix(file, M);
+bool csvwrite(const QString& file, const QVector<QVector<int>>& M) {
+    return writeMatrix(file, M);
 }
 
-void csvwriteWithHeader(const QString& file, const QVector<QVector<double>>& M,
+bool csvwriteWithHeader(const QString& file, const QVector<QVector<double>>& M,
                         const QStringList& rowHeader, const QStringList& colHeader) {
-    QFile f(file);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    QSaveFile f(file);
+    if (!f.open(QIODevice::WriteOnly)) {
         qDebug() << "Error, unable to open";
-        return;
+        return false;
     }
     QTextStream out(&f);
     out << ',' << colHeader.join(QLatin1Char(',')) << '\n';
@@ -107,6 +114,12 @@ void csvwriteWithHeader(const QString& file, const QVector<QVector<double>>& M,
         }
         if (r + 1 < M.size()) out << '\n';
     }
+    out.flush();
+    if (out.status() != QTextStream::Ok || !f.commit()) {
+        qDebug() << "Error, unable to save";
+        return false;
+    }
+    return true;
 }
 
 QVector<QVector<double>> csvReadToDouble(const QString& file) {

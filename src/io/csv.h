@@ -10,16 +10,18 @@
 
 // Each row's values joined by "," and ended by "\n" (an empty row is an empty line), in
 // QTextStream's default number format (%g with 6 significant digits; NaN and infinities as
-// "nan", "inf", "-inf"). An empty M leaves an empty file. A file that cannot be opened gives
-// the debug line "Error, unable to save".
-void csvwrite(const QString& file, const QVector<QVector<double>>& M);
-void csvwrite(const QString& file, const QVector<QVector<int>>& M);
+// "nan", "inf", "-inf"). An empty M leaves an empty file. The file is replaced atomically (a
+// temporary file renamed over it), so a crash or a full disk leaves the old file whole.
+// Returns false, with the debug line "Error, unable to save", when it could not be written.
+bool csvwrite(const QString& file, const QVector<QVector<double>>& M);
+bool csvwrite(const QString& file, const QVector<QVector<int>>& M);
 
 // First line "," followed by the column labels joined by "," and "\n"; then per row r its
 // label (empty beyond the end of rowHeader), "," and the values formatted 'g' with 6 digits
-// joined by ","; every row but the last ends with "\n". A file that cannot be opened gives
-// the debug line "Error, unable to open".
-void csvwriteWithHeader(const QString& file, const QVector<QVector<double>>& M,
+// joined by ","; every row but the last ends with "\n". Replaced atomically like csvwrite; a
+// file that cannot be opened gives the debug line "Error, unable to open"; returns false when
+// the file was not written.
+bool csvwriteWithHeader(const QString& file, const QVector<QVector<double>>& M,
                         const QStringList& rowHeader, const QStringList& colHeader);
 
 // One row per line of the file (a final "\n" ends the last line and adds no row), split at

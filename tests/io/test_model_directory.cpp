@@ -96,8 +96,8 @@ TEST(ModelDirectory, SaveThenLoadGivesBackTheModel) {
     EXPECT_EQ(loaded.observations[1][1], "LOG10(A)");
     EXPECT_EQ(loaded.initialCluster.size(), 2);
     EXPECT_TRUE(loaded.hasParameterSpecification);
-    // A comma inside a cell splits it: the table dialect has no quoting.
-    EXPECT_EQ(loaded.parameterSpecification[0].size(), 6);
+    // A comma inside a note survives: the cell is quoted.
+    EXPECT_EQ(loaded.parameterSpecification[0][4], "note, with comma?");
 
     // The seven files that define the model are copied into the history.
     const QStringList folders =
