@@ -491,8 +491,6 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
         out.summary.append(line);
     }
 
-    out.combinations = identifiedCombinations(acceptedX, lower, upper, options.spreadLimit, para);
-
     QVector<QVector<double>> scaled = acceptedX;
     for (QVector<double>& row : scaled)
         for (int c = 0; c < n; ++c)
@@ -518,5 +516,21 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
     }
     std::stable_sort(out.families.begin(), out.families.end(),
                      [](const fitFamily& a, const fitFamily& b) { return a.bestSsr < b.bestSsr; });
+
+    if (out.families.size() <= 1) {
+        out.combinations =
+            identifiedCombinations(acceptedX, lower, upper, options.spreadLimit, para);
+        return out;
+    }
+    for (int f = 0; f < out.families.size(); ++f) {
+        QVector<QVector<double>> familyX;
+        for (int p : out.families.at(f).points)
+            familyX.append(X.at(p).mid(0, n));
+        for (identifiedCombination c :
+             identifiedCombinations(familyX, lower, upper, options.spreadLimit, para)) {
+            c.family = f + 1;
+            out.combinations.append(c);
+        }
+    }
     return out;
 }

@@ -45,8 +45,9 @@ QString identifiabilityText(const identifiabilityResult& result) {
     if (!result.combinations.isEmpty()) {
         out += "Identified combinations:\n";
         for (const identifiedCombination& c : result.combinations)
-            out +=
-                QString("  %1 (spread %2 of the domain)\n").arg(c.text, number(c.relativeSpread));
+            out += QString("  %1%2 (spread %3 of the domain)\n")
+                       .arg(c.family > 0 ? QString("family %1: ").arg(c.family) : QString(), c.text,
+                            number(c.relativeSpread));
     }
     out += QString("Families of fits: %1\n").arg(result.families.size());
     for (int f = 0; f < result.families.size(); ++f) {

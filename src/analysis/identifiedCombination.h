@@ -21,4 +21,8 @@ public:
     // parameter, "a + 2*b = 6" when every one is the parameter itself, otherwise the same
     // sum in the x names.
     QString text;
+    // 0 when found in the whole accepted set (a single family); otherwise the 1-based number
+    // of the family in whose points it was found (a line joining two families is no
+    // combination the data determine).
+    int family = 0;
 };
