@@ -304,7 +304,7 @@ QVector<identifiedCombination> identifiedCombinations(const QVector<QVector<doub
                                                       double spreadLimit, const parameters& para) {
     const int N = acceptedX.size();
     const int n = lower.size();
-    if (N < 3 || n < 2) return {};
+    if (N <= 2 * n || n < 2) return {};
     QVector<double> mean(n, 0.0);
     for (const QVector<double>& x : acceptedX)
         for (int i = 0; i < n; ++i)

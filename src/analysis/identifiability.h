@@ -46,8 +46,8 @@ QVector<QVector<int>> separateGroups(const QVector<QVector<double>>& points, dou
 
 // The identified combinations of the accepted points (rows of x): eigenvectors of their
 // covariance whose relative 5-95 % spread is at most spreadLimit and that weigh at least two
-// coordinates whose own relative range exceeds spreadLimit. Fewer than three points give
-// none.
+// coordinates whose own relative range exceeds spreadLimit. With n coordinates, 2n points
+// or fewer give none (their covariance has directions of no spread by chance).
 QVector<identifiedCombination> identifiedCombinations(const QVector<QVector<double>>& acceptedX,
                                                       const QVector<double>& lower,
                                                       const QVector<double>& upper,
