@@ -221,6 +221,13 @@ parameterProfile profileFromCluster(const compResult& result, const parameters& 
     int above = -1;
     for (int b = last + 1; b < bins && above < 0; ++b)
         if (fromIteration.at(b) >= 0) above = b;
+    bool under = false;
+    for (int b = first; b <= last; ++b) {
+        if (fromIteration.at(b) < 0) continue;
+        const bool now = profile.ssr.at(b) <= threshold;
+        if (now && !under) ++profile.pieces;
+        under = now;
+    }
     profile.boundedBelow = below >= 0;
     profile.boundedAbove = above >= 0;
     profile.intervalLowerX = profile.boundedBelow ? crossing(below, first) : lower;
@@ -487,6 +494,7 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
             line.verdict = profile.verdict;
             line.intervalLower = profile.intervalLower;
             line.intervalUpper = profile.intervalUpper;
+            line.pieces = profile.pieces;
         }
         out.summary.append(line);
     }

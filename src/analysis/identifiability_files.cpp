@@ -28,7 +28,7 @@ bool writeLines(const QString& path, const QStringList& lines) {
 }
 
 const char* summaryHeader = "parameter,verdict,best,median,p5,p95,relative_range,interval_lower,"
-                            "interval_upper,domain_lower,domain_upper,rule,threshold";
+                            "interval_upper,domain_lower,domain_upper,rule,threshold,pieces";
 
 QString ruleKeyword(acceptanceThreshold::Rule rule) {
     return rule == acceptanceThreshold::Percentile ? "percentile" : "likelihood ratio";
@@ -68,7 +68,8 @@ QStringList saveIdentifiability(const identifiabilityResult& result, const QStri
                                number(s.domainLower),
                                number(s.domainUpper),
                                ruleKeyword(result.threshold.rule),
-                               number(result.threshold.value)}
+                               number(result.threshold.value),
+                               QString::number(s.pieces)}
                        .join(",");
     write("identifiability.csv", summary);
 
@@ -106,7 +107,7 @@ QVector<parameterSummary> readIdentifiabilitySummary(const QString& file,
     QVector<parameterSummary> lines;
     while (!stream.atEnd()) {
         const QStringList f = stream.readLine().split(",");
-        if (f.size() < 13) continue;
+        if (f.size() < 14) continue;
         parameterSummary s;
         s.name = f.at(0);
         s.verdict = parameterProfile::NotIdentified;
@@ -127,6 +128,7 @@ QVector<parameterSummary> readIdentifiabilitySummary(const QString& file,
                                                        : acceptanceThreshold::LikelihoodRatio;
             threshold->value = readNumber(f.at(12));
         }
+        s.pieces = f.at(13).toInt();
         lines.append(s);
     }
     return lines;

@@ -1,7 +1,8 @@
 // The files of an identifiability analysis in "<dir>/compResult", and their readers:
 // - identifiability.csv: a header line, then one line per model parameter: parameter,
 //   verdict, best, median, p5, p95, relative_range, interval_lower, interval_upper,
-//   domain_lower, domain_upper, rule ("likelihood ratio" or "percentile"), threshold.
+//   domain_lower, domain_upper, rule ("likelihood ratio" or "percentile"), threshold,
+//   pieces (separate pieces of the interval).
 // - profile_<parameter>.csv, one per x coordinate: a header line "bin_lower,bin_upper,x,
 //   <parameter>,ssr", then one line per bin (an empty bin has nan in its last three fields).
 // - families.csv: a header line "family,size,best_ssr,<parameter names>", then one line per

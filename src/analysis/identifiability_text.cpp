@@ -30,7 +30,8 @@ QString identifiabilityText(const identifiabilityResult& result) {
                      number(s.median), number(s.low), number(s.high), number(s.relativeRange),
                      s.verdict == parameterProfile::Fixed
                          ? QString()
-                         : number(s.intervalLower) + " .. " + number(s.intervalUpper)});
+                         : number(s.intervalLower) + " .. " + number(s.intervalUpper) +
+                               (s.pieces > 1 ? QString(" (%1 pieces)").arg(s.pieces) : QString())});
     QVector<int> width(rows.first().size(), 0);
     for (const QStringList& row : rows)
         for (int c = 0; c < row.size(); ++c)
@@ -53,8 +54,12 @@ QString identifiabilityText(const identifiabilityResult& result) {
     for (int f = 0; f < result.families.size(); ++f) {
         const fitFamily& family = result.families.at(f);
         QStringList medians;
+        // Fixed parameters are the same in every family.
         for (int j = 0; j < family.medianParameters.size() && j < result.parameterNames.size(); ++j)
-            medians << result.parameterNames.at(j) + " = " + number(family.medianParameters.at(j));
+            if (j >= result.summary.size() ||
+                result.summary.at(j).verdict != parameterProfile::Fixed)
+                medians << result.parameterNames.at(j) + " = " +
+                               number(family.medianParameters.at(j));
         out += QString("  %1: %2 points, best SSR %3; %4\n")
                    .arg(f + 1)
                    .arg(family.points.size())

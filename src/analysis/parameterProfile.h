@@ -35,6 +35,9 @@ public:
     // The envelope rises above the threshold below (above) the lowest (highest) bin under it.
     bool boundedBelow = false;
     bool boundedAbove = false;
+    // Runs of bins under the threshold, separated by filled bins above it: 1 for one
+    // interval, 2 or more when the interval holds separate pieces; 0 when no bin is under.
+    int pieces = 0;
     Verdict verdict = NotIdentified;
 
     // "identified", "bounded on one side", "not identified", "fixed".

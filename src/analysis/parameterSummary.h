@@ -28,4 +28,6 @@ public:
     parameterProfile::Verdict verdict = parameterProfile::NotIdentified;
     double intervalLower = std::numeric_limits<double>::quiet_NaN();
     double intervalUpper = std::numeric_limits<double>::quiet_NaN();
+    // Separate pieces of the interval (see parameterProfile::pieces).
+    int pieces = 0;
 };

@@ -43,14 +43,18 @@ TEST(Identifiability, ProfileVerdictAndInterval) {
         double threshold;
         parameterProfile::Verdict verdict;
         double lower, upper;
+        int pieces;
     } rows[] = {
-        {[](double x) { return std::fabs(x - 0.3); }, 0.2, parameterProfile::Identified, 0.1, 0.5},
-        {[](double x) { return std::fabs(x - 0.3); }, 2.0, parameterProfile::NotIdentified, -1, 1},
+        {[](double x) { return std::fabs(x - 0.3); }, 0.2, parameterProfile::Identified, 0.1, 0.5,
+         1},
+        {[](double x) { return std::fabs(x - 0.3); }, 2.0, parameterProfile::NotIdentified, -1, 1,
+         1},
         {[](double x) { return std::max(0.0, x - 0.5); }, 0.1, parameterProfile::BoundedOnOneSide,
-         -1, 0.6},
+         -1, 0.6, 1},
         {[](double x) { return std::min(std::fabs(x + 0.5), std::fabs(x - 0.5)); }, 0.1,
-         parameterProfile::Identified, -0.6, 0.6},
-        {[](double x) { return std::fabs(x) + 1; }, 0.5, parameterProfile::NotIdentified, nan, nan},
+         parameterProfile::Identified, -0.6, 0.6, 2},
+        {[](double x) { return std::fabs(x) + 1; }, 0.5, parameterProfile::NotIdentified, nan, nan,
+         0},
     };
     for (const auto& row : rows) {
         // One point at the centre of each of 20 bins, and a worse one that must not count.
@@ -64,6 +68,7 @@ TEST(Identifiability, ProfileVerdictAndInterval) {
         }
         const parameterProfile p = profileFromCluster(r, para, 0, -1, 1, 20, row.threshold);
         EXPECT_EQ(p.verdict, row.verdict) << row.threshold;
+        EXPECT_EQ(p.pieces, row.pieces) << row.threshold;
         if (std::isnan(row.lower)) {
             EXPECT_TRUE(std::isnan(p.intervalLower));
             continue;
@@ -232,6 +237,7 @@ TEST(Identifiability, FilesRoundTrip) {
         const parameterSummary &read = lines[j], &written = result.summary[j];
         EXPECT_EQ(read.name, written.name);
         EXPECT_EQ(read.verdict, written.verdict);
+        EXPECT_EQ(read.pieces, written.pieces);
         for (auto field : {&parameterSummary::best, &parameterSummary::median,
                            &parameterSummary::low, &parameterSummary::high,
                            &parameterSummary::intervalLower, &parameterSummary::domainUpper})
