@@ -1,0 +1,544 @@
+// Accepted set, summary, profiles, combinations and families of one result.
+#include "analysis/identifiability.h"
+
+#include "linalg/eigen_decomposition.h"
+
+#include <boost/numeric/ublas/matrix.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+namespace ublas = boost::numeric::ublas;
+
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The model parameter whose g(x) reads x coordinate c; -1 when none does.
+int parameterOfCoordinate(const parameters& para, int c) {
+    for (int j = 0; j < para.xIndex.size(); ++j)
+        if (para.xIndex.at(j) == c + 1) return j;
+    return -1;
+}
+
+QString coordinateName(const parameters& para, int c) {
+    const int j = parameterOfCoordinate(para, c);
+    if (j >= 0 && j < para.parameterNames.size()) return para.parameterNames.at(j);
+    if (c < para.xNames.size()) return para.xNames.at(c);
+    return QString("x%1").arg(c + 1);
+}
+
+// The value of parameter j (the one read by coordinate c) at x; x itself when no parameter
+// reads c.
+double parameterAt(const parameters& para, int j, double x) {
+    if (j < 0 || j >= para.g.size()) return x;
+    return para.g.at(j).evaluate(&x, 1);
+}
+
+// How parameter j depends on its coordinate: log10 (p = 10^x), identity, or neither.
+enum class transform { Log10, Identity, Other };
+
+transform transformOf(const parameters& para, int j) {
+    if (j < 0) return transform::Other;
+    const double p0 = parameterAt(para, j, 0.0);
+    const double p1 = parameterAt(para, j, 1.0);
+    const double pm = parameterAt(para, j, -1.0);
+    if (std::fabs(p0 - 1) < 1e-9 && std::fabs(p1 - 10) < 1e-8 && std::fabs(pm - 0.1) < 1e-10)
+        return transform::Log10;
+    if (std::fabs(p0) < 1e-12 && std::fabs(p1 - 1) < 1e-12 && std::fabs(pm + 1) < 1e-12)
+        return transform::Identity;
+    return transform::Other;
+}
+
+// Parameter values of point p of iteration k: the record's row when it is complete,
+// otherwise g of the point's x.
+QVector<double> parameterRow(const compResult& r, const parameters& para, int k, int p) {
+    if (k < r.Parameter.size() && p < r.Parameter.at(k).size() &&
+        r.Parameter.at(k).at(p).size() == para.parameterNames.size())
+        return r.Parameter.at(k).at(p);
+    return para.x_to_parameter(r.X.at(k).at(p));
+}
+
+bool finiteRow(const QVector<double>& row, int n) {
+    if (row.size() < n) return false;
+    for (int i = 0; i < n; ++i)
+        if (!std::isfinite(row.at(i))) return false;
+    return true;
+}
+
+// The last iteration with a finite SSR and an X row for it; -1 when there is none.
+int lastAnalysableIteration(const compResult& r) {
+    for (int k = std::min(r.R.size(), r.X.size()) - 1; k >= 0; --k)
+        for (int p = 0; p < r.R.at(k).size() && p < r.X.at(k).size(); ++p)
+            if (std::isfinite(r.R.at(k).at(p))) return k;
+    return -1;
+}
+
+QString formatNumber(double v) {
+    return QString::number(v, 'g', 4);
+}
+
+} // namespace
+
+QString parameterProfile::verdictText(Verdict v) {
+    switch (v) {
+    case Identified:
+        return "identified";
+    case BoundedOnOneSide:
+        return "bounded on one side";
+    case NotIdentified:
+        return "not identified";
+    case Fixed:
+        return "fixed";
+    }
+    return QString();
+}
+
+double sampleQuantile(QVector<double> values, double q) {
+    values.erase(
+        std::remove_if(values.begin(), values.end(), [](double v) { return !std::isfinite(v); }),
+        values.end());
+    if (values.isEmpty()) return kNaN;
+    std::sort(values.begin(), values.end());
+    const double position = q * (values.size() - 1);
+    const int below = std::clamp(int(std::floor(position)), 0, values.size() - 1);
+    const int above = std::min(below + 1, values.size() - 1);
+    const double fraction = position - below;
+    return values.at(below) + fraction * (values.at(above) - values.at(below));
+}
+
+QVector<QVector<double>> domainOfInterestX(const parameters& para, const compResult& result,
+                                           int coordinates) {
+    QVector<double> lowP(para.parameterNames.size(), kNaN);
+    QVector<double> highP(para.parameterNames.size(), kNaN);
+    for (int i = 0; i < lowP.size() && i < para.paraSpec.size(); ++i) {
+        if (para.paraSpec.at(i).size() > 0) lowP[i] = para.paraSpec.at(i).at(0);
+        if (para.paraSpec.at(i).size() > 1) highP[i] = para.paraSpec.at(i).at(1);
+    }
+    const QVector<double> a = para.parameter_to_x(lowP);
+    const QVector<double> b = para.parameter_to_x(highP);
+    QVector<double> lower(coordinates, kNaN);
+    QVector<double> upper(coordinates, kNaN);
+    for (int c = 0; c < coordinates; ++c) {
+        double lo = c < a.size() ? a.at(c) : kNaN;
+        double hi = c < b.size() ? b.at(c) : kNaN;
+        if (!(std::isfinite(lo) && std::isfinite(hi)) && c < para.xLowerBound.size() &&
+            c < para.xUpperBound.size()) {
+            lo = para.xLowerBound.at(c);
+            hi = para.xUpperBound.at(c);
+        }
+        if (!(std::isfinite(lo) && std::isfinite(hi)) && !result.X.isEmpty()) {
+            lo = std::numeric_limits<double>::infinity();
+            hi = -lo;
+            for (const QVector<double>& row : result.X.first())
+                if (c < row.size() && std::isfinite(row.at(c))) {
+                    lo = std::min(lo, row.at(c));
+                    hi = std::max(hi, row.at(c));
+                }
+        }
+        if (!(std::isfinite(lo) && std::isfinite(hi))) lo = hi = 0.5;
+        if (lo > hi) std::swap(lo, hi);
+        if (!(hi > lo)) {
+            lo -= 0.5;
+            hi += 0.5;
+        }
+        lower[c] = lo;
+        upper[c] = hi;
+    }
+    return {lower, upper};
+}
+
+parameterProfile profileFromCluster(const compResult& result, const parameters& para,
+                                    int coordinate, double lower, double upper, int bins,
+                                    double threshold) {
+    parameterProfile profile;
+    profile.coordinate = coordinate;
+    profile.parameterName = coordinateName(para, coordinate);
+    profile.xName = coordinate < para.xNames.size() ? para.xNames.at(coordinate)
+                                                    : QString("x%1").arg(coordinate + 1);
+    profile.threshold = threshold;
+    bins = std::max(bins, 1);
+    const double width = (upper - lower) / bins;
+    for (int b = 0; b < bins; ++b) {
+        profile.binLower.append(lower + b * width);
+        profile.binUpper.append(b + 1 == bins ? upper : lower + (b + 1) * width);
+    }
+    profile.x.fill(kNaN, bins);
+    profile.parameterValue.fill(kNaN, bins);
+    profile.ssr.fill(kNaN, bins);
+    QVector<int> fromIteration(bins, -1);
+    QVector<int> fromPoint(bins, -1);
+
+    for (int k = 0; k < result.R.size() && k < result.X.size(); ++k) {
+        const QVector<double>& ssr = result.R.at(k);
+        const QVector<QVector<double>>& X = result.X.at(k);
+        for (int p = 0; p < ssr.size() && p < X.size(); ++p) {
+            const double s = ssr.at(p);
+            if (!std::isfinite(s) || X.at(p).size() <= coordinate) continue;
+            const double x = X.at(p).at(coordinate);
+            if (!(x >= lower && x <= upper)) continue;
+            const int b = std::min(int((x - lower) / width), bins - 1);
+            if (fromIteration.at(b) < 0 || s < profile.ssr.at(b)) {
+                profile.ssr[b] = s;
+                profile.x[b] = x;
+                fromIteration[b] = k;
+                fromPoint[b] = p;
+            }
+        }
+    }
+    const int j = parameterOfCoordinate(para, coordinate);
+    for (int b = 0; b < bins; ++b) {
+        if (fromIteration.at(b) < 0) continue;
+        profile.parameterValue[b] =
+            j >= 0 ? parameterRow(result, para, fromIteration.at(b), fromPoint.at(b)).value(j, kNaN)
+                   : profile.x.at(b);
+    }
+
+    // The outermost bins under the threshold, and the nearest filled bin beyond each.
+    int first = -1;
+    int last = -1;
+    for (int b = 0; b < bins; ++b)
+        if (profile.ssr.at(b) <= threshold) {
+            if (first < 0) first = b;
+            last = b;
+        }
+    if (first < 0) {
+        profile.verdict = parameterProfile::NotIdentified;
+        return profile;
+    }
+    auto crossing = [&](int outside, int inside) {
+        const double xa = profile.x.at(outside);
+        const double sa = profile.ssr.at(outside);
+        const double xu = profile.x.at(inside);
+        const double su = profile.ssr.at(inside);
+        return xa + (threshold - sa) * (xu - xa) / (su - sa);
+    };
+    int below = -1;
+    for (int b = first - 1; b >= 0 && below < 0; --b)
+        if (fromIteration.at(b) >= 0) below = b;
+    int above = -1;
+    for (int b = last + 1; b < bins && above < 0; ++b)
+        if (fromIteration.at(b) >= 0) above = b;
+    bool under = false;
+    for (int b = first; b <= last; ++b) {
+        if (fromIteration.at(b) < 0) continue;
+        const bool now = profile.ssr.at(b) <= threshold;
+        if (now && !under) ++profile.pieces;
+        under = now;
+    }
+    profile.boundedBelow = below >= 0;
+    profile.boundedAbove = above >= 0;
+    profile.intervalLowerX = profile.boundedBelow ? crossing(below, first) : lower;
+    profile.intervalUpperX = profile.boundedAbove ? crossing(above, last) : upper;
+    const double pa = parameterAt(para, j, profile.intervalLowerX);
+    const double pb = parameterAt(para, j, profile.intervalUpperX);
+    profile.intervalLower = std::min(pa, pb);
+    profile.intervalUpper = std::max(pa, pb);
+    if (profile.boundedBelow && profile.boundedAbove)
+        profile.verdict = parameterProfile::Identified;
+    else if (profile.boundedBelow || profile.boundedAbove)
+        profile.verdict = parameterProfile::BoundedOnOneSide;
+    else
+        profile.verdict = parameterProfile::NotIdentified;
+    return profile;
+}
+
+QVector<QVector<int>> separateGroups(const QVector<QVector<double>>& points, double gap,
+                                     double gapFactor) {
+    const int N = points.size();
+    if (N == 0) return {};
+    // Prim's minimal spanning tree on the complete graph of Euclidean distances.
+    QVector<double> distance(N, std::numeric_limits<double>::infinity());
+    QVector<int> parent(N, -1);
+    QVector<char> inTree(N, 0);
+    QVector<double> edgeLength;
+    edgeLength.reserve(N);
+    int current = 0;
+    inTree[0] = 1;
+    for (int added = 1; added < N; ++added) {
+        const double* a = points.at(current).constData();
+        const int dims = points.at(current).size();
+        int next = -1;
+        for (int q = 0; q < N; ++q) {
+            if (inTree.at(q)) continue;
+            const double* b = points.at(q).constData();
+            double d2 = 0;
+            for (int i = 0; i < dims; ++i)
+                d2 += (a[i] - b[i]) * (a[i] - b[i]);
+            if (d2 < distance.at(q)) {
+                distance[q] = d2;
+                parent[q] = current;
+            }
+            if (next < 0 || distance.at(q) < distance.at(next)) next = q;
+        }
+        inTree[next] = 1;
+        edgeLength.append(std::sqrt(distance.at(next)));
+        current = next;
+    }
+    double limit = gap;
+    if (!edgeLength.isEmpty()) limit = std::max(gap, gapFactor * sampleQuantile(edgeLength, 0.5));
+
+    // Union of the points joined by edges no longer than the limit.
+    QVector<int> root(N);
+    std::iota(root.begin(), root.end(), 0);
+    auto find = [&root](int i) {
+        while (root.at(i) != i)
+            i = root[i] = root.at(root.at(i));
+        return i;
+    };
+    for (int q = 0; q < N; ++q) {
+        if (parent.at(q) < 0) continue;
+        if (std::sqrt(distance.at(q)) <= limit) root[find(q)] = find(parent.at(q));
+    }
+    QVector<QVector<int>> groups;
+    QVector<int> groupOfRoot(N, -1);
+    for (int q = 0; q < N; ++q) {
+        const int r = find(q);
+        if (groupOfRoot.at(r) < 0) {
+            groupOfRoot[r] = groups.size();
+            groups.append(QVector<int>());
+        }
+        groups[groupOfRoot.at(r)].append(q);
+    }
+    return groups;
+}
+
+QVector<identifiedCombination> identifiedCombinations(const QVector<QVector<double>>& acceptedX,
+                                                      const QVector<double>& lower,
+                                                      const QVector<double>& upper,
+                                                      double spreadLimit, const parameters& para) {
+    const int N = acceptedX.size();
+    const int n = lower.size();
+    if (N <= 2 * n || n < 2) return {};
+    QVector<double> mean(n, 0.0);
+    for (const QVector<double>& x : acceptedX)
+        for (int i = 0; i < n; ++i)
+            mean[i] += x.at(i) / N;
+    ublas::matrix<double> covariance(n, n, 0.0);
+    for (const QVector<double>& x : acceptedX)
+        for (int i = 0; i < n; ++i)
+            for (int l = 0; l <= i; ++l)
+                covariance(i, l) += (x.at(i) - mean.at(i)) * (x.at(l) - mean.at(l)) / (N - 1);
+    double scale = 0;
+    for (int i = 0; i < n; ++i) {
+        for (int l = 0; l < i; ++l)
+            covariance(l, i) = covariance(i, l);
+        scale = std::max(scale, covariance(i, i));
+    }
+    // All accepted points equal: every coordinate is determined on its own.
+    if (!(scale > 0) || !std::isfinite(scale)) return {};
+    // The solver's stopping test is absolute; scaled entries make it relative.
+    const QVector<ublas::matrix<double>> decomposition = eigenDecomposition(covariance / scale);
+    if (decomposition.size() != 2) return {};
+    const ublas::matrix<double>& V = decomposition.at(1);
+
+    QVector<double> width(n);
+    QVector<double> ownRange(n);
+    QVector<double> column(N);
+    for (int i = 0; i < n; ++i) {
+        width[i] = upper.at(i) - lower.at(i);
+        for (int p = 0; p < N; ++p)
+            column[p] = acceptedX.at(p).at(i);
+        ownRange[i] = (sampleQuantile(column, 0.95) - sampleQuantile(column, 0.05)) / width.at(i);
+    }
+    // The relative 5-95 % spread of w.x over the accepted points; fills `sums`.
+    QVector<double> sums(N);
+    auto relativeSpread = [&](const QVector<double>& w) {
+        double extent = 0;
+        for (int i = 0; i < n; ++i)
+            extent += std::fabs(w.at(i)) * width.at(i);
+        for (int p = 0; p < N; ++p) {
+            double s = 0;
+            for (int i = 0; i < n; ++i)
+                s += w.at(i) * acceptedX.at(p).at(i);
+            sums[p] = s;
+        }
+        return (sampleQuantile(sums, 0.95) - sampleQuantile(sums, 0.05)) / extent;
+    };
+
+    QVector<identifiedCombination> out;
+    for (int e = 0; e < n; ++e) {
+        QVector<double> w(n);
+        int largest = 0;
+        for (int i = 0; i < n; ++i) {
+            w[i] = V(e, i);
+            if (std::fabs(w.at(i)) > std::fabs(w.at(largest))) largest = i;
+        }
+        if (!(relativeSpread(w) <= spreadLimit)) continue;
+        const double pivot = w.at(largest);
+        int undetermined = 0;
+        for (int i = 0; i < n; ++i) {
+            w[i] /= pivot;
+            if (std::fabs(w.at(i)) < 0.1) w[i] = 0;
+            if (w.at(i) != 0 && ownRange.at(i) > spreadLimit) ++undetermined;
+        }
+        if (undetermined < 2) continue;
+        identifiedCombination combination;
+        combination.weights = w;
+        combination.relativeSpread = relativeSpread(w);
+        combination.value = sampleQuantile(sums, 0.5);
+
+        bool allLog10 = true;
+        bool allIdentity = true;
+        for (int i = 0; i < n; ++i) {
+            if (w.at(i) == 0) continue;
+            const transform t = transformOf(para, parameterOfCoordinate(para, i));
+            allLog10 = allLog10 && t == transform::Log10;
+            allIdentity = allIdentity && t == transform::Identity;
+        }
+        QStringList terms;
+        for (int i = 0; i < n; ++i) {
+            if (w.at(i) == 0) continue;
+            if (allLog10) {
+                terms << coordinateName(para, i) + "^" + formatNumber(w.at(i));
+                continue;
+            }
+            const QString name = allIdentity              ? coordinateName(para, i)
+                                 : i < para.xNames.size() ? para.xNames.at(i)
+                                                          : QString("x%1").arg(i + 1);
+            const double a = std::fabs(w.at(i));
+            const QString term = (a == 1 ? QString() : formatNumber(a) + "*") + name;
+            if (terms.isEmpty())
+                terms << (w.at(i) < 0 ? "-" + term : term);
+            else
+                terms << (w.at(i) < 0 ? "- " : "+ ") + term;
+        }
+        const double shown = allLog10 ? std::pow(10.0, combination.value) : combination.value;
+        combination.text = terms.join(allLog10 ? " * " : " ") + " = " + formatNumber(shown);
+        out.append(combination);
+    }
+    return out;
+}
+
+identifiabilityResult analyseIdentifiability(const compResult& result, const parameters& para,
+                                             const identifiabilityOptions& options) {
+    identifiabilityResult out;
+    const int k = options.iteration < 0 ? lastAnalysableIteration(result) : options.iteration;
+    if (k < 0) {
+        out.problem = "No iteration has a finite SSR.";
+        return out;
+    }
+    if (k >= result.R.size() || k >= result.X.size()) {
+        out.problem = QString("Iteration %1 is not in the result.").arg(k);
+        return out;
+    }
+    const QVector<double>& ssr = result.R.at(k);
+    const QVector<QVector<double>>& X = result.X.at(k);
+    int n = 0;
+    for (const QVector<double>& row : X)
+        n = std::max(n, int(row.size()));
+    int m = options.observations;
+    if (m < 0 && k < result.Y.size())
+        for (const QVector<double>& row : result.Y.at(k))
+            m = std::max(m, int(row.size()));
+
+    out.iteration = k;
+    out.parameterNames = para.parameterNames;
+    for (int c = 0; c < n; ++c)
+        out.xNames << (c < para.xNames.size() ? para.xNames.at(c) : QString("x%1").arg(c + 1));
+    out.threshold = chooseAcceptanceThreshold(ssr, m, n, options.level, options.percentile,
+                                              options.preferPercentile);
+    // Points without a complete x row cannot be placed and are never accepted.
+    for (int p : acceptedPoints(ssr, out.threshold))
+        if (p < X.size() && finiteRow(X.at(p), n)) out.accepted.append(p);
+
+    QVector<double> lower = options.xLower;
+    QVector<double> upper = options.xUpper;
+    if (lower.size() != n || upper.size() != n) {
+        const QVector<QVector<double>> domain = domainOfInterestX(para, result, n);
+        lower = domain.at(0);
+        upper = domain.at(1);
+    }
+    for (int c = 0; c < n; ++c)
+        out.profiles.append(profileFromCluster(result, para, c, lower.at(c), upper.at(c),
+                                               options.bins, out.threshold.value));
+
+    // Accepted points: their x, their parameters, the best of them.
+    QVector<QVector<double>> acceptedX;
+    QVector<QVector<double>> acceptedParameters;
+    int best = -1;
+    for (int p : out.accepted) {
+        acceptedX.append(X.at(p).mid(0, n));
+        acceptedParameters.append(parameterRow(result, para, k, p));
+        if (best < 0 || ssr.at(p) < ssr.at(out.accepted.at(best))) best = acceptedX.size() - 1;
+    }
+
+    const int parameterCount = para.parameterNames.size();
+    QVector<double> values(acceptedX.size());
+    for (int j = 0; j < parameterCount; ++j) {
+        parameterSummary line;
+        line.name = para.parameterNames.at(j);
+        const int c = j < para.xIndex.size() ? para.xIndex.at(j) - 1 : -1;
+        line.coordinate = c < n ? c : -1;
+        if (j < para.paraSpec.size()) {
+            line.domainLower = para.paraSpec.at(j).value(0, kNaN);
+            line.domainUpper = para.paraSpec.at(j).value(1, kNaN);
+        }
+        for (int a = 0; a < acceptedParameters.size(); ++a)
+            values[a] = acceptedParameters.at(a).value(j, kNaN);
+        if (best >= 0) line.best = values.at(best);
+        line.median = sampleQuantile(values, 0.5);
+        line.low = sampleQuantile(values, 0.05);
+        line.high = sampleQuantile(values, 0.95);
+        if (line.coordinate < 0) {
+            line.verdict = parameterProfile::Fixed;
+            line.relativeRange = 0;
+        } else {
+            for (int a = 0; a < acceptedX.size(); ++a)
+                values[a] = acceptedX.at(a).at(line.coordinate);
+            line.relativeRange = (sampleQuantile(values, 0.95) - sampleQuantile(values, 0.05)) /
+                                 (upper.at(line.coordinate) - lower.at(line.coordinate));
+            const parameterProfile& profile = out.profiles.at(line.coordinate);
+            line.verdict = profile.verdict;
+            line.intervalLower = profile.intervalLower;
+            line.intervalUpper = profile.intervalUpper;
+            line.pieces = profile.pieces;
+        }
+        out.summary.append(line);
+    }
+
+    QVector<QVector<double>> scaled = acceptedX;
+    for (QVector<double>& row : scaled)
+        for (int c = 0; c < n; ++c)
+            row[c] = (row.at(c) - lower.at(c)) / (upper.at(c) - lower.at(c));
+    for (const QVector<int>& group :
+         separateGroups(scaled, options.familyGap, options.familyGapFactor)) {
+        fitFamily family;
+        for (int a : group) {
+            const int p = out.accepted.at(a);
+            family.points.append(p);
+            if (family.bestPoint < 0 || ssr.at(p) < family.bestSsr) {
+                family.bestPoint = p;
+                family.bestSsr = ssr.at(p);
+            }
+        }
+        QVector<double> column(group.size());
+        for (int j = 0; j < parameterCount; ++j) {
+            for (int g = 0; g < group.size(); ++g)
+                column[g] = acceptedParameters.at(group.at(g)).value(j, kNaN);
+            family.medianParameters.append(sampleQuantile(column, 0.5));
+        }
+        out.families.append(family);
+    }
+    std::stable_sort(out.families.begin(), out.families.end(),
+                     [](const fitFamily& a, const fitFamily& b) { return a.bestSsr < b.bestSsr; });
+
+    if (out.families.size() <= 1) {
+        out.combinations =
+            identifiedCombinations(acceptedX, lower, upper, options.spreadLimit, para);
+        return out;
+    }
+    for (int f = 0; f < out.families.size(); ++f) {
+        QVector<QVector<double>> familyX;
+        for (int p : out.families.at(f).points)
+            familyX.append(X.at(p).mid(0, n));
+        for (identifiedCombination c :
+             identifiedCombinations(familyX, lower, upper, options.spreadLimit, para)) {
+            c.family = f + 1;
+            out.combinations.append(c);
+        }
+    }
+    return out;
+}

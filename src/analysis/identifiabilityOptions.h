@@ -1,0 +1,30 @@
+// The choices of an identifiability analysis; the defaults are what the window and the batch
+// runner use.
+#pragma once
+
+#include <QVector>
+
+class identifiabilityOptions {
+public:
+    // The analysed iteration; -1 takes the last one that has a finite SSR.
+    int iteration = -1;
+    // m, the number of observations; -1 takes the length of the iteration's Y rows.
+    int observations = -1;
+    // Use the percentile rule even when the likelihood-ratio rule applies.
+    bool preferPercentile = false;
+    int percentile = 25;
+    double level = 0.95;
+    // Profile bins across the domain of interest of every x coordinate.
+    int bins = 40;
+    // Directions whose relative 5-95 % spread is at most this are determined by the data.
+    double spreadLimit = 0.05;
+    // Two groups of accepted points are separate families when no chain of accepted points
+    // joins them with steps shorter than both familyGap (in units of the domain width of each
+    // coordinate) and familyGapFactor times the median step of the whole accepted set.
+    double familyGap = 0.1;
+    double familyGapFactor = 5.0;
+    // The domain of interest in x, one entry per coordinate; left empty it is taken from the
+    // parameter record (see domainOfInterestX).
+    QVector<double> xLower;
+    QVector<double> xUpper;
+};

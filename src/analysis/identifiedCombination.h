@@ -1,0 +1,28 @@
+// A combination of x coordinates that the accepted set pins down although its single
+// parameters are not: an eigenvector of small spread of the accepted set's covariance in x.
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+#include <limits>
+
+class identifiedCombination {
+public:
+    // One weight per x coordinate, scaled so that the largest magnitude is 1 and positive;
+    // weights below a tenth of it are set to 0.
+    QVector<double> weights;
+    // The median over the accepted set of sum(weights[k] * x[k]).
+    double value = std::numeric_limits<double>::quiet_NaN();
+    // The 5-95 % range of that sum over the accepted set divided by the width of the domain
+    // of interest along the same direction.
+    double relativeSpread = std::numeric_limits<double>::quiet_NaN();
+    // Readable form: "a^1 * b^1 = 6" when every weighted coordinate is log10 of its
+    // parameter, "a + 2*b = 6" when every one is the parameter itself, otherwise the same
+    // sum in the x names.
+    QString text;
+    // 0 when found in the whole accepted set (a single family); otherwise the 1-based number
+    // of the family in whose points it was found (a line joining two families is no
+    // combination the data determine).
+    int family = 0;
+};
