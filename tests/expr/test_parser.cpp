@@ -45,17 +45,30 @@ void checkRows(const std::vector<row>& rows, const QStringList& names = {},
 }
 
 TEST(Parser, ArithmeticPrecedenceAndAssociativity) {
+    // clang-format off
     checkRows({
-        {"2+3*4", 14},       {"(2+3)*4", 20}, {"2^3^2", 512},   {"(2^3)^2", 64}, {"8/2/2", 2},
-        {"10-4-3", 3},       {"2*3^2", 18},   {"-2^2", -4}, // read as 0-2^2
-        {"1-2+3", 2},        {"12/3*2", 8},   {"2*-3", -6}, // after the cut at "*", "-3" is a
-                                                            // number
-        {"(-3)", -3},                                       // a minus after "(" reads as 0-3
-        {"2+(-3)", -1},      {"(-2)^2", 4},   {"(-2^2)", -4},   {"(--3)", NaN}, // only one minus is
-                                                                                // read that way
-        {"2^-1", 0.5}, // "-1" survives the cut at "^" as a number
-        {"1e3+2.5E1", 1025}, {"1.5*2", 3},    {".5+.25", 0.75},
+        {"2+3*4", 14},
+        {"(2+3)*4", 20},
+        {"2^3^2", 512},
+        {"(2^3)^2", 64},
+        {"8/2/2", 2},
+        {"10-4-3", 3},
+        {"2*3^2", 18},
+        {"-2^2", -4},          // read as 0-2^2
+        {"1-2+3", 2},
+        {"12/3*2", 8},
+        {"2*-3", -6},          // after the cut at "*", "-3" is a number
+        {"(-3)", -3},          // a minus after "(" reads as 0-3
+        {"2+(-3)", -1},
+        {"(-2)^2", 4},
+        {"(-2^2)", -4},
+        {"(--3)", NaN},        // only one minus is read that way
+        {"2^-1", 0.5},         // "-1" survives the cut at "^" as a number
+        {"1e3+2.5E1", 1025},
+        {"1.5*2", 3},
+        {".5+.25", 0.75},
     });
+    // clang-format on
 }
 
 TEST(Parser, UnaryMinusAtTheStartAndAfterAParenthesis) {
