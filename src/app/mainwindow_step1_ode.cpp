@@ -86,11 +86,12 @@ void MainWindow::displayError() {
     QString text;
     if (!para.errors.isEmpty() || !odeParser.error_list.isEmpty())
         text = QStringLiteral("<font color=red>") + html(para.errors) + html(odeParser.error_list) +
-               QStringLiteral("</font><br>");
+               QStringLiteral("</font>");
     // Warnings do not stop a run; they follow the errors in their own colour.
     if (!warnings.isEmpty())
-        text +=
-            QStringLiteral("<font color=darkorange>") + html(warnings) + QStringLiteral("</font>");
+        text += (text.isEmpty() ? QString() : QStringLiteral("<br>")) +
+                QStringLiteral("<font color=darkorange>") + html(warnings) +
+                QStringLiteral("</font>");
     ui->textEdit_error->setHtml(text);
     ui->textEdit_error->show();
 }
