@@ -12,8 +12,6 @@
 #include <QMenu>
 #include <QtTest>
 
-#include <tuple>
-
 class TestCopyPasteTable : public QObject {
     Q_OBJECT
 private slots:
@@ -133,13 +131,11 @@ void TestCopyPasteTable::rowEdits_data() {
     QTest::addColumn<int>("changes");
     // From a|1, b|~, c|3 (~: no item): moved texts go through the items, one change each.
     // clang-format off
-    QTest::newRow("insert above 1")    << "insert 1"     << "a,1|,~|b,|c,3"   << 5;
-    QTest::newRow("insert at end")     << "insert 3"     << "a,1|b,~|c,3|~,~" << 0;
-    QTest::newRow("insert before all") << "insert -4"    << ",|a,1|b,|c,3"    << 8;
-    QTest::newRow("delete first")      << "delete 0"     << "b,|c,3"          << 6;
-    QTest::newRow("delete two")        << "delete 0 2"   << "b,"              << 5;
-    QTest::newRow("delete outside")    << "delete 7"     << "a,1|b,~|c,3"     << 0;
-    QTest::newRow("delete all")        << "delete 0 1 2" << ""                << 5;
+    QTest::newRow("insert above 1")    << "insert 1"   << "a,1|,~|b,|c,3" << 5;
+    QTest::newRow("insert before all") << "insert -4"  << ",|a,1|b,|c,3"  << 8;
+    QTest::newRow("delete first")      << "delete 0"   << "b,|c,3"        << 6;
+    QTest::newRow("delete two")        << "delete 0 2" << "b,"            << 5;
+    QTest::newRow("delete outside")    << "delete 7"   << "a,1|b,~|c,3"   << 0;
     // clang-format on
 }
 
@@ -148,22 +144,16 @@ void TestCopyPasteTable::rowEdits() {
     QFETCH(QString, expected);
     QFETCH(int, changes);
     QTableWidgetWithCopyPaste t(3, 2);
-    for (const auto& [r, c, text] :
-         {std::make_tuple(0, 0, "a"), std::make_tuple(0, 1, "1"), std::make_tuple(1, 0, "b"),
-          std::make_tuple(2, 0, "c"), std::make_tuple(2, 1, "3")})
-        t.setItem(r, c, new QTableWidgetItem(text));
+    const QStringList texts{"a", "1", "b", "", "c", "3"};
+    for (int i = 0; i < texts.size(); ++i)
+        if (!texts[i].isEmpty()) t.setItem(i / 2, i % 2, new QTableWidgetItem(texts[i]));
     int changed = 0;
     QObject::connect(&t, &QTableWidget::itemChanged, [&changed] { ++changed; });
-    QStringList words = operation.split(' ');
-    const QString verb = words.takeFirst();
-    if (verb == "insert") {
-        t.insertEmptyRow(words[0].toInt());
-    } else {
-        QList<int> rows;
-        for (const QString& w : words)
-            rows << w.toInt();
-        t.deleteRows(rows);
-    }
+    const QStringList words = operation.split(' ');
+    QList<int> rows;
+    for (const QString& w : words.mid(1))
+        rows << w.toInt();
+    words[0] == "insert" ? t.insertEmptyRow(rows[0]) : t.deleteRows(rows);
     QCOMPARE(cells(&t), expected);
     QCOMPARE(changed, changes);
 }
@@ -176,13 +166,11 @@ void TestCopyPasteTable::deleteKeyAndContextMenu() {
     QTest::keyClick(&t, Qt::Key_Delete);
     QCOMPARE(cells(&t), QString("0||2"));
 
-    // The menu's row deletion removes the selected row.
     QStringList offered;
     QTimer::singleShot(0, [&offered] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(menu);
         for (QAction* a : menu->actions())
-            if (!a->isSeparator()) offered << a->text();
+            offered << a->text();
         menu->actions().at(2)->trigger();
         menu->close();
     });
@@ -190,7 +178,7 @@ void TestCopyPasteTable::deleteKeyAndContextMenu() {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), t.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(t.viewport(), &event);
     QCOMPARE(offered, (QStringList{"Insert row above", "Insert row below", "Delete selected rows",
-                                   "Clear selected cells"}));
+                                   "", "Clear selected cells"}));
     QCOMPARE(cells(&t), QString("|2"));
 
     // A locked table keeps its cells.
