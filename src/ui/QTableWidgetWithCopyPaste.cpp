@@ -139,7 +139,8 @@ void QTableWidgetWithCopyPaste::keyPressEvent(QKeyEvent* event) {
 void QTableWidgetWithCopyPaste::contextMenuEvent(QContextMenuEvent* event) {
     // A locked table (during a run) offers nothing that changes it.
     if (editTriggers() == NoEditTriggers) return;
-    int row = rowAt(event->pos().y());
+    // The menu key opens it at the current cell, the mouse at the row under the pointer.
+    int row = event->reason() == QContextMenuEvent::Mouse ? rowAt(event->pos().y()) : -1;
     if (row < 0) row = currentRow();
     QList<int> rows = selectedRows();
     if (rows.isEmpty() && row >= 0) rows << row;
