@@ -22,6 +22,9 @@ QTableWidgetWithCopyPaste::QTableWidgetWithCopyPaste(int rows, int columns, QWid
     : QTableWidget(rows, columns, parent) {
     // The columns share the width: a free-text last column does not take what is left.
     horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // A header too long for its column keeps both ends ("Parameter Do…terest LB"); the
+    // tooltip holds it whole.
+    horizontalHeader()->setTextElideMode(Qt::ElideMiddle);
     connect(model(), &QAbstractItemModel::headerDataChanged, this,
             &QTableWidgetWithCopyPaste::showFullHeaderTexts);
 }
