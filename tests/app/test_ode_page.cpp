@@ -38,6 +38,7 @@ private slots:
     void emptySearchTextIsRefused();
     void nameBoxes();
     void doseParametersFollowOdeParameters();
+    void typingAfterFindKeepsTextAndLayout();
 
 private:
     QTextEdit* editor = nullptr;
@@ -194,6 +195,26 @@ void TestOdePage::doseParametersFollowOdeParameters() {
     w->doseParameterNames = QStringList{"D1", "k"};
     typeModel("dAdt=-k*A");
     QCOMPARE(w->para.parameterNames, (QStringList{"k", "D1"}));
+}
+
+void TestOdePage::typingAfterFindKeepsTextAndLayout() {
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    auto* highlights = find<QPushButton>("pushButton");
+    const QPoint place = highlights->mapTo(w, QPoint(0, 0));
+    typeModel("dAcdt = -k*Ac");
+    search->setEditText("k");
+    click("pushButton_findODEText");
+    QVERIFY(find("pushButton_ODEs_undo")->isEnabled());
+
+    // Typing after the find withdraws its undo, and the pane that appears moves nothing.
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, "*AC");
+    QVERIFY(paneShows("Warning: parameter AC differs from variable Ac only in capitals"));
+    QCOMPARE(highlights->mapTo(w, QPoint(0, 0)), place);
+    QVERIFY(!find("pushButton_ODEs_undo")->isEnabled());
+    click("pushButton_ODEs_undo");
+    QCOMPARE(editor->toPlainText(), QString("dAcdt= - k * Ac*AC"));
 }
 
 QTEST_MAIN(TestOdePage)

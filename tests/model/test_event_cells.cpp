@@ -32,7 +32,7 @@ TEST(DoseCells, NumberCells) {
         {doseDurationColumn, "0", colour::black, pane::hide, "", 0},
         {doseDosageColumn, "1e3", colour::black, pane::hide, "", 1000},
         {doseTimeColumn, "2 * 12", colour::black, pane::show, "2*12=24", 24},
-        {doseTimeColumn, "2*(-3)", colour::red, pane::show,
+        {doseTimeColumn, "2*(3-)", colour::red, pane::show,
          "<font color=red> Error in Dosing Table (3th row Time):<br>Could not evaluate the "
          "expression for the dosage time.</font>",
          NAN},

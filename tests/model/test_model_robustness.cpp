@@ -17,7 +17,7 @@ bool isKnownMessage(const QString& m) {
     return m.startsWith("There are more than two equations with the same left hand side.") ||
            m.startsWith("Size of the right hand side and left hand side did not match.") ||
            (m.startsWith("The algorithm was not able to understand the right hand side of ") &&
-            m.endsWith(" ."));
+            (m.endsWith(" .") || m.contains(" .\nUnbalanced parentheses: ")));
 }
 
 // Parses, renders and evaluates one text (assertion failures end the calling test).

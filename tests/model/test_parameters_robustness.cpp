@@ -17,11 +17,13 @@ namespace {
 
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 
-const QRegularExpression knownMessage(
-    "^(There are more than two equations with the same left hand side\\."
-    "|Size of the right hand side and left hand side did not match\\."
-    "|Parameter \\S+ is not defined\\."
-    "|\\S+ is not given\\. \\(It is user responsibility to provide inverse of g\\.\\))$");
+const QRegularExpression
+    knownMessage("^(There are more than two equations with the same left hand side\\."
+                 "|Size of the right hand side and left hand side did not match\\."
+                 "|Parameter \\S+ is not defined\\."
+                 "|\\S+ is not given\\. \\(It is user responsibility to provide inverse of g\\.\\)"
+                 "|The algorithm was not able to understand the right hand side of \\S* \\.\\n"
+                 "Unbalanced parentheses: .*)$");
 
 // Keeps the debug lines of the malformed texts off the test output.
 class ParameterTextRobustness : public ::testing::Test {
