@@ -223,7 +223,8 @@ int batch_runner::run(QString& message) {
                              const QString& line = r.computation_log[i];
                              if (line.startsWith("min:") || line.startsWith("median:") ||
                                  line.contains("iterNumber") ||
-                                 line.startsWith("number of improved points"))
+                                 line.startsWith("number of improved points") ||
+                                 line.startsWith("failed model evaluations"))
                                  text += "  " + line.trimmed() + "\n";
                          }
                          printedLogLines = r.computation_log.size();

@@ -5,6 +5,7 @@
 #include "cnm/cluster_newton_method.h"
 
 #include "cnm/cluster_newton_step.h"
+#include "model/evaluation_failures.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -439,6 +440,12 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
     for (const QString& line : stats) {
         log(line);
         qDebug().noquote() << line;
+    }
+    // Points whose evaluation failed in this pass, and why: tolerances or a domain to revisit.
+    const QString failedLine = evaluation_failures(raw).logLine();
+    if (!failedLine.isEmpty()) {
+        log(failedLine);
+        qDebug().noquote() << failedLine;
     }
 
     emit current_computation_result(result);
