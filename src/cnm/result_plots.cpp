@@ -377,3 +377,11 @@ QStringList numberedLabels(const QStringList& leading, int count) {
         labels.append(QString::number(i));
     return labels;
 }
+
+QStringList rankLabels(const QVector<double>& sortedSsr) {
+    QStringList labels;
+    for (int r = 0; r < sortedSsr.size(); ++r)
+        labels.append(QString::number(r + 1) + QStringLiteral(": SSR=") +
+                      QString::number(sortedSsr[r], 'g', 6));
+    return labels;
+}

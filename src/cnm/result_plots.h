@@ -75,5 +75,9 @@ plot_figure odeSolutionPlot(const compResult& r, int k, const QVector<int>& disp
 // breaks the curves. plotData: one row [k, best, 25th percentile, median] per iteration.
 plot_figure ssrPerIterationPlot(const compResult& r);
 
+// Row labels of the parameter table: rank r (from 1), ": SSR=" and the r-th sorted SSR
+// with 6 significant digits.
+QStringList rankLabels(const QVector<double>& sortedSsr);
+
 // The leading labels followed by "1", "2", … "count".
 QStringList numberedLabels(const QStringList& leading, int count);
