@@ -123,6 +123,8 @@ void MainWindow::updatePlotDisplayIndex() {
 }
 
 void MainWindow::redrawCurrentTab(bool withParameterTable) {
+    // Nothing to show before a result arrives.
+    if (computationResult.X.isEmpty()) return;
     const QString tab = ui->tabWidget->tabText(ui->tabWidget->currentIndex());
     if (tab == tabParameterRange)
         redrawParaRangePlot();
