@@ -117,6 +117,10 @@ TEST(ResultPlots, PlotDataOfEveryPlot) {
         {"ode", odeSolutionPlot(r, 0, {0, 1, 4}, 0, "A", false), "0,1|1,2|0,-1", 2},
         {"ode not recorded", odeSolutionPlot(r, 1, shown, 0, "A", false), "", 0},
         {"ssr per iteration", ssrPerIterationPlot(r), "0,1,1,2", 1},
+        // No valid observation: the simulations are still drawn.
+        {"no measured value", observationSimulationPlot(r, 0, {0}, {}), "|0.1,0.2", 1},
+        // An iteration the record lacks: an empty row per point, nothing indexed.
+        {"missing iteration", parameterRangePlot(r, 5, {0}, lb, ub), "0,5|6,60|", 1},
     };
     for (const row& c : rows) {
         EXPECT_EQ(text(c.figure.plotData), c.plotData) << c.plot;
