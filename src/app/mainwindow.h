@@ -178,6 +178,8 @@ public slots:
     void on_pushButton_saveAsPDF_clicked();
     // Saves every plot of the result page as a PDF into a chosen folder.
     void menu_exportAllPlots();
+    // A row of the parameter table highlights its point in every plot.
+    void on_tableWidget_resultPara_cellClicked(int row, int column);
 
 public:
     // Page 6 state: the shown points of the chosen iteration, the painters of the result

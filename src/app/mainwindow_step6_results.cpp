@@ -303,6 +303,13 @@ void MainWindow::selectPoint(int point) {
         table->scrollToItem(table->item(ranks.indexOf(point), 0));
 }
 
+void MainWindow::on_tableWidget_resultPara_cellClicked(int row, int column) {
+    Q_UNUSED(column);
+    const int p =
+        computationResult.sortIndex.value(ui->spinBox_iterationNumber->value()).value(row, -1);
+    if (p >= 0) selectPoint(p);
+}
+
 bool MainWindow::currentExport(QString& fileName, QStringList& rowLabels, QStringList& columnLabels,
                                QVector<QVector<double>>& data) const {
     const QString tab = ui->tabWidget->tabText(ui->tabWidget->currentIndex());

@@ -148,6 +148,12 @@ void TestResultPages::aClickedPointIsHighlightedEverywhere() {
         find<QTableWidget>("tableWidget_resultPara")->selectedItems();
     QVERIFY(!selected.isEmpty());
     QCOMPARE(selected.first()->row(), rank);
+    // And back: a row of the table selects its point.
+    auto* table = find<QTableWidget>("tableWidget_resultPara");
+    showTab("Parameters");
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      table->visualItemRect(table->item(0, 0)).center());
+    QCOMPARE(w->selectedPoint, w->computationResult.sortIndex.last().first());
 }
 
 void TestResultPages::picturesAreWritten() {
