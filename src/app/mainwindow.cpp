@@ -34,6 +34,7 @@ MainWindow::MainWindow(QWidget* parent)
     abortAct->setEnabled(false);
 
     createCharts();
+    setupResultPage();
 
     CNmethod = new cluster_newton_method;
     CNthread = new QThread(this);
@@ -111,6 +112,11 @@ void MainWindow::createActions() {
         connect(action, &QAction::triggered, this, s.slot);
         *s.action = action;
     }
+    exportAllPlotsAct = new QAction(tr("&Export all plots..."), this);
+    exportAllPlotsAct->setObjectName(QStringLiteral("exportAllPlotsAct"));
+    exportAllPlotsAct->setStatusTip(
+        tr("Save every plot of the result page as a PDF file into a folder."));
+    connect(exportAllPlotsAct, &QAction::triggered, this, &MainWindow::menu_exportAllPlots);
     openAct->setShortcuts(QKeySequence::Open);
     saveAct->setShortcuts(QKeySequence::Save);
 }
@@ -120,6 +126,7 @@ void MainWindow::createMenus() {
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
     fileMenu->addAction(openAct);
     fileMenu->addAction(saveAct);
+    fileMenu->addAction(exportAllPlotsAct);
 
     computationMenu = menuBar()->addMenu(tr("&Computation"));
     computationMenu->setObjectName(QStringLiteral("computationMenu"));
@@ -206,17 +213,18 @@ void MainWindow::on_toolBox_currentChanged(int index) {
         const QSignalBlocker blocker(ui->comboBox_ODE_plot_variable);
         ui->comboBox_ODE_plot_variable->clear();
         ui->comboBox_ODE_plot_variable->addItems(odeParser.variable_name);
+        redrawCurrentTab(false);
     }
 }
 
 void MainWindow::on_tabWidget_currentChanged(int index) {
-    // The plots of each tab are redrawn by the result pages; here only the export button
-    // follows what the tab shows.
     Q_UNUSED(index);
-    const QString tab = ui->tabWidget->tabText(ui->tabWidget->currentIndex());
-    ui->pushButton_saveAsCSV->setText(tab == QLatin1String("Parameters")
-                                          ? QStringLiteral("save parameters as CSV")
-                                          : QStringLiteral("save plot as CSV"));
+    redrawCurrentTab(true);
+    const bool parametersTab =
+        ui->tabWidget->tabText(ui->tabWidget->currentIndex()) == QLatin1String("Parameters");
+    ui->pushButton_saveAsCSV->setText(parametersTab ? QStringLiteral("save parameters as CSV")
+                                                    : QStringLiteral("save plot as CSV"));
+    ui->pushButton_saveAsPDF->setEnabled(!parametersTab);
 }
 
 void MainWindow::enable_model_related_UI(bool enable) {

@@ -19,6 +19,7 @@
 
 class Chart;
 class ChartView;
+class plot_painter;
 class QAction;
 class QMenu;
 class QTableWidgetItem;
@@ -173,7 +174,59 @@ public slots:
     void on_tableWidget_X_corr_cellChanged(int row, int column);
     void on_checkBox_showInitClusterSP_clicked();
     void on_pushButton_saveAsCSV_clicked();
+    // Saves the current plot as PDF, PNG or SVG (the file dialog's choice).
+    void on_pushButton_saveAsPDF_clicked();
+    // Saves every plot of the result page as a PDF into a chosen folder.
+    void menu_exportAllPlots();
+    // A row of the parameter table highlights its point in every plot.
+    void on_tableWidget_resultPara_cellClicked(int row, int column);
 
+public:
+    // Page 6 state: the shown points of the chosen iteration, the painters of the result
+    // charts (the "SSR per iteration" chart is page 6's own) and the highlighted point.
+    QVector<int> displayIndex;
+    Chart* chart_SSRperIteration = nullptr;
+    ChartView* chartView_SSRperIteration = nullptr;
+    plot_painter* painter_scatterPlot = nullptr;
+    plot_painter* painter_parameterRange = nullptr;
+    plot_painter* painter_SSRpara = nullptr;
+    plot_painter* painter_observationSimulation = nullptr;
+    plot_painter* painter_ODE_sol = nullptr;
+    plot_painter* painter_SSRperIteration = nullptr;
+    int selectedPoint = -1;
+    QAction* exportAllPlotsAct = nullptr;
+
+    void updatePlotDisplayIndex();
+    void redrawParaRangePlot();
+    void redrawSSRparaPlot();
+    void redrawScatterPlot();
+    void updateParameterTable();
+    void updateIterNumberOfParameterTable();
+    void redraw_obs_sim_Plot();
+    void redraw_ODE_variable_Plot();
+    void redrawSSRperIterationPlot();
+    // The redraw of the current tab; the parameter table only when asked (not after a
+    // percentile change, which does not limit it).
+    void redrawCurrentTab(bool withParameterTable);
+    // What the current tab exports: false when it has nothing to write. The parameter
+    // table leaves data empty and is written from the table itself.
+    bool currentExport(QString& fileName, QStringList& rowLabels, QStringList& columnLabels,
+                       QVector<QVector<double>>& data) const;
+    // Writes the current tab's CSV to the file chosen for it.
+    void saveCurrentTabAsCSV(const QString& file);
+    // Writes the current tab's chart as a picture; false when there is no chart or the
+    // file could not be written.
+    bool saveCurrentPlotAsImage(const QString& file);
+    // Writes one PDF per plot tab into the folder; returns the number of files written.
+    int exportAllPlots(const QString& directory);
+    // Highlights the cluster point in every plot and its rows in the parameter table.
+    void selectPoint(int point);
+
+private:
+    void setupResultPage();
+    ChartView* currentChartView() const;
+
+public slots:
     // Page 7: the simulation.
     void on_pushButton_computeSimulation_clicked();
     void on_lineEdit_simulationTimePoints_editingFinished();

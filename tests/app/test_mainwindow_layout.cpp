@@ -133,7 +133,7 @@ const WidgetRow widgetRows[] = {
     {"progressBar_CN", "QProgressBar", "0", ""},
     // Page 6.
     {"pushButton_saveAsCSV", "QPushButton", "save plot as CSV", ""},
-    {"pushButton_saveAsPDF", "QPushButton", "save plot as PDF", "d"},
+    {"pushButton_saveAsPDF", "QPushButton", "save plot as PDF", ""},
     {"label_tolerence", "QLabel", "", ""},
     {"label_8", "QLabel", "Percentile", ""},
     {"spinBox_percentile", "QSpinBox", "1..100 step 1: 25", "d"},
@@ -141,7 +141,7 @@ const WidgetRow widgetRows[] = {
     {"spinBox_iterationNumber", "QSpinBox", "0..99 step 1: 0", "d"},
     {"tabWidget", "QTabWidget",
      "ODE solutions;Observation-Simulation;Parameters;Parameter "
-     "Range;SSR-Parameter;Parameter-Parameter distribution (tab 0)",
+     "Range;SSR-Parameter;Parameter-Parameter distribution;SSR per iteration (tab 0)",
      ""},
     {"widget_ODE_sol_plot", "QWidget", "", ""},
     {"comboBox_ODE_plot_variable", "QComboBox", "", ""},
@@ -304,7 +304,8 @@ void TestMainWindowLayout::menusAndActions() {
     // Each menu's title, then its actions' texts and status tips.
     const QVector<QStringList> menus{
         {"&File", "&Open...", "Open previously saved model", "&Save...",
-         "Save current model and computation result"},
+         "Save current model and computation result", "&Export all plots...",
+         "Save every plot of the result page as a PDF file into a folder."},
         {"&Computation", "&Start CN method computation", "Start the CN method computation.",
          "&Stop current CN method computation",
          "Stop current CN method computation and save the result."},
