@@ -29,6 +29,8 @@ for program in velmora velmora-batch; do
 done
 # The menu entry starts the packaged window and names an icon the package installs.
 desktop="$root/usr/share/applications/velmora.desktop"
+command -v desktop-file-validate >/dev/null ||
+    fail "no desktop-file-validate: run scripts/install-deps"
 desktop-file-validate "$desktop" || fail "velmora.desktop does not validate"
 grep -qx "Exec=velmora" "$desktop" || fail "velmora.desktop does not start velmora"
 icon=$(sed -n 's/^Icon=//p' "$desktop")
