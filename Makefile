@@ -1,4 +1,5 @@
-# Front door: `make run`, `make test`, `make bench`, `make asan`, `make tsan`, `make fuzz`.
+# Front door: `make run`, `make test`, `make package`, `make bench`, `make asan`, `make tsan`,
+# `make fuzz`.
 JOBS ?= $(shell nproc)
 BUILD ?= build
 FUZZ_SECONDS ?= 60
@@ -6,7 +7,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := $(notdir $(basename $(wildcard fuzz/fuzz_*.cpp)))
 TSAN_TESTS := $(notdir $(basename $(wildcard tests/*/test_*threads*.cpp)))
 
-.PHONY: deps configure build run screenshots test bench asan tsan fuzz clean format
+.PHONY: deps configure build run screenshots test package bench asan tsan fuzz clean format
 
 deps:
 	@bash scripts/install-deps
@@ -26,6 +27,13 @@ screenshots: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The Debian package velmora_<version>_<arch>.deb, copied here for
+# `sudo apt install ./velmora_*.deb`.
+package: build
+	rm -f $(BUILD)/velmora_*.deb
+	cmake --build $(BUILD) -j $(JOBS) --target package
+	cp $(BUILD)/velmora_*.deb .
 
 bench: build
 	@set -e; for b in $(BUILD)/bench/bench_*; do \
