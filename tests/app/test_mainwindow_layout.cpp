@@ -141,7 +141,8 @@ const WidgetRow widgetRows[] = {
     {"spinBox_iterationNumber", "QSpinBox", "0..99 step 1: 0", "d"},
     {"tabWidget", "QTabWidget",
      "ODE solutions;Observation-Simulation;Parameters;Parameter "
-     "Range;SSR-Parameter;Parameter-Parameter distribution;SSR per iteration (tab 0)",
+     "Range;SSR-Parameter;Parameter-Parameter distribution;SSR per iteration;Identifiability (tab "
+     "0)",
      ""},
     {"widget_ODE_sol_plot", "QWidget", "", ""},
     {"comboBox_ODE_plot_variable", "QComboBox", "", ""},
@@ -305,7 +306,8 @@ void TestMainWindowLayout::menusAndActions() {
     const QVector<QStringList> menus{
         {"&File", "&Open...", "Open previously saved model", "&Save...",
          "Save current model and computation result", "&Export all plots...",
-         "Save every plot of the result page as a PDF file into a folder."},
+         "Save every plot of the result page as a PDF file into a folder.", "Export &report...",
+         "Write the model, the result and what the data determine into one PDF report."},
         {"&Computation", "&Start CN method computation", "Start the CN method computation.",
          "&Stop current CN method computation",
          "Stop current CN method computation and save the result."},
