@@ -133,6 +133,7 @@ void MainWindow::redrawIdentifiabilityTab() {
             }
         }
         table->setVerticalHeaderLabels(names);
+        table->resizeColumnsToContents();
         if (selected < table->rowCount()) table->setCurrentCell(selected, 0);
     }
 
