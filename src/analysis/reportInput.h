@@ -4,6 +4,7 @@
 #pragma once
 
 #include "io/cell_table.h"
+#include "io/model_directory.h"
 
 #include <QPair>
 #include <QString>
@@ -24,3 +25,9 @@ public:
     // The valid observations in table order (the measured values of the observation plot).
     QVector<double> measured;
 };
+
+// The report input of a model directory's files (as loaded, or as the window would save
+// them): its ODE text, dose and observation tables and run settings, under the title, with
+// the measured values given.
+reportInput reportInputOf(const model_directory& files, const QString& title,
+                          const QVector<double>& measured);

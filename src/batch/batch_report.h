@@ -1,0 +1,42 @@
+// `velmora-batch report <model-dir> [--pdf FILE]`: the identifiability analysis of a saved
+// result, printed as a table and written as compResult/identifiability.csv,
+// compResult/profile_<parameter>.csv and compResult/families.csv, and, with --pdf, the
+// report of the model and the result as one PDF. The end of a batch run does the same
+// analysis through reportIdentifiability.
+#pragma once
+
+#include "cnm/compResult.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class model_definition;
+
+// Analyses the last iteration of `result` with m = the model's valid observations, prints
+// the summary table and writes the three kinds of files into "<directory>/compResult".
+// Returns one message per file that could not be written (empty when all were), or the
+// analysis's problem ("Identifiability: No iteration has a finite SSR.").
+QStringList reportIdentifiability(const compResult& result, const model_definition& model,
+                                  const QString& directory,
+                                  const std::function<void(const QString&)>& print);
+
+class batch_report {
+public:
+    QString directory;
+    // Empty: no PDF.
+    QString pdfFile;
+
+    // Reads the arguments that follow "report". False with a one-line message (the usage
+    // for --help) when they do not read.
+    bool parseArguments(const QStringList& arguments, QString& message);
+
+    // Loads the model directory and its saved result and reports. Returns 2 with a one-line
+    // message when the directory holds no model or no result, 1 when a file could not be
+    // written, 0 otherwise. Writing the PDF needs a QApplication.
+    int run(QString& message);
+
+    // Where the table goes (standard output by default).
+    std::function<void(const QString&)> print;
+};
