@@ -16,7 +16,12 @@ void writeCellTable(const QString& file, const cell_table& cells, int columns) {
         qDebug() << "Error, unable to open";
         return;
     }
-    QTextStream out(&f);
+    QTextStream(&f) << cellTableText(cells, columns);
+}
+
+QString cellTableText(const cell_table& cells, int columns) {
+    QString written;
+    QTextStream out(&written);
     const int rows = cells.size();
     for (int r = 0; r < rows; ++r) {
         const bool lastRow = r == rows - 1;
@@ -35,6 +40,8 @@ void writeCellTable(const QString& file, const cell_table& cells, int columns) {
         }
         if (!lastRow && columns == 0) out << "\n";
     }
+    out.flush();
+    return written;
 }
 
 bool readCellTable(const QString& file, cell_table& cells) {
@@ -42,7 +49,8 @@ bool readCellTable(const QString& file, cell_table& cells) {
     if (!f.exists() || !f.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
     QTextStream in(&f);
     QVector<QStringList> lines;
-    while (!in.atEnd()) lines.append(in.readLine().split(","));
+    while (!in.atEnd())
+        lines.append(in.readLine().split(","));
     int columns = lines.isEmpty() ? 0 : lines.last().size();
     cell_table out;
     out.reserve(lines.size());
@@ -50,12 +58,14 @@ bool readCellTable(const QString& file, cell_table& cells) {
         if (fields.size() > columns) columns = fields.size();
         QVector<QString> row;
         row.reserve(columns);
-        for (int c = 0; c < columns; ++c) row.append(c < fields.size() ? fields[c] : "NA");
+        for (int c = 0; c < columns; ++c)
+            row.append(c < fields.size() ? fields[c] : "NA");
         out.append(row);
     }
     // Rows filled before the column count grew have no items in the new columns.
     for (QVector<QString>& row : out)
-        while (row.size() < columns) row.append(QString());
+        while (row.size() < columns)
+            row.append(QString());
     cells = out;
     return true;
 }
@@ -82,7 +92,8 @@ double cellNumber(const QString& text) {
 
 QVector<QVector<double>> cellNumbers(const cell_table& cells) {
     int columns = 0;
-    for (const auto& row : cells) columns = std::max(columns, static_cast<int>(row.size()));
+    for (const auto& row : cells)
+        columns = std::max(columns, static_cast<int>(row.size()));
     QVector<QVector<double>> out(cells.size(), QVector<double>(columns));
     for (int r = 0; r < cells.size(); ++r)
         for (int c = 0; c < columns; ++c)

@@ -15,12 +15,14 @@ using cell_table = QVector<QVector<QString>>;
 // count (rows shorter than it are padded with missing cells). "Error, unable to open" goes
 // to the debug log when the file cannot be opened.
 void writeCellTable(const QString& file, const cell_table& cells, int columns);
+// The text writeCellTable writes.
+QString cellTableText(const cell_table& cells, int columns);
 
 // Reads a file in the table dialect: one row per line, split at every "," (empty fields
 // kept). Every row gets the table's column count: it starts at the field count of the last
 // line and grows to the longest line met while filling; a line shorter than the count at its
-// turn is filled with "NA", and cells of columns added after a row was filled stay missing. Returns false (and
-// leaves cells untouched) when the file is missing or unreadable.
+// turn is filled with "NA", and cells of columns added after a row was filled stay missing. Returns
+// false (and leaves cells untouched) when the file is missing or unreadable.
 bool readCellTable(const QString& file, cell_table& cells);
 
 // Cell texts as the window reads them for strings: a missing cell, an empty text and a

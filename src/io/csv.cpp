@@ -53,20 +53,17 @@ void appendNumber(QByteArray& out, double v) {
     } else {
         // to_chars is printf's %g in the C locale, whatever locale the process runs in.
         char buffer[32];
-        const auto end = std::to_chars(buffer, buffer + sizeof buffer, v,
-                                       std::chars_format::general, 6);
+        const auto end =
+            std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6);
         out.append(buffer, static_cast<int>(end.ptr - buffer));
     }
 }
 
-void appendNumber(QByteArray& out, int v) { out.append(QByteArray::number(v)); }
+void appendNumber(QByteArray& out, int v) {
+    out.append(QByteArray::number(v));
+}
 
-template <typename T> void writeMatrix(const QString& file, const QVector<QVector<T>>& M) {
-    QFile f(file);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        qDebug() << "Error, unable to save";
-        return;
-    }
+template <typename T> QByteArray matrixText(const QVector<QVector<T>>& M) {
     QByteArray text;
     for (const QVector<T>& row : M) {
         for (int j = 0; j < row.size(); ++j) {
@@ -75,10 +72,27 @@ template <typename T> void writeMatrix(const QString& file, const QVector<QVecto
         }
         text.append('\n');
     }
-    f.write(text);
+    return text;
+}
+
+template <typename T> void writeMatrix(const QString& file, const QVector<QVector<T>>& M) {
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        qDebug() << "Error, unable to save";
+        return;
+    }
+    f.write(matrixText(M));
 }
 
 } // namespace
+
+QByteArray csvText(const QVector<QVector<double>>& M) {
+    return matrixText(M);
+}
+
+QByteArray csvText(const QVector<QVector<int>>& M) {
+    return matrixText(M);
+}
 
 void csvwrite(const QString& file, const QVector<QVector<double>>& M) {
     writeMatrix(file, M);
