@@ -1,6 +1,7 @@
 // Velmora: identifies the parameters of ODE compartment models by the Cluster Newton
-// method. Starts the main window; with --screenshots DIR it renders every page into DIR
-// instead and exits.
+// method. Starts the main window, opening the model directory given as argument
+// (`velmora examples/oral_multiple_dose`); with --screenshots DIR it renders every page
+// into DIR instead and exits.
 #include "mainwindow.h"
 #include "screenshots.h"
 
@@ -18,6 +19,9 @@ int main(int argc, char* argv[]) {
         if (screenshots + 1 >= args.size()) return 2;
         return renderScreenshots(window, args.at(screenshots + 1));
     }
+
+    const QStringList directories = args.mid(1);
+    if (!directories.isEmpty()) window.loadFrom(directories.first());
 
     window.grabGesture(Qt::PanGesture);
     window.grabGesture(Qt::PinchGesture);

@@ -4,7 +4,11 @@
 #include "ui_mainwindow.h"
 
 void MainWindow::update_computation_result(compResult result) {
-    Q_UNUSED(result);
+    // Keeps the record and shows its log; the plots of this page draw from the record.
+    result.sortDataByResidual();
+    computationResult = result;
+    ui->textEdi_compLog->setPlainText(result.computation_log.join(QLatin1Char('\n')));
+    ui->textEdi_compLog->moveCursor(QTextCursor::End);
 }
 
 void MainWindow::on_comboBox_plot_x_axis_currentIndexChanged(int index) {
