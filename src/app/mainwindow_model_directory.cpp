@@ -152,6 +152,7 @@ void MainWindow::clearPages() {
         t.table->clearContents();
         t.table->setRowCount(t.rows);
     }
+    ui->tableWidget_initialCluster->setColumnCount(0);
     showRunSettings(run_settings());
     ui->textEdit_error->clear();
     ui->textEdit_error->hide();
