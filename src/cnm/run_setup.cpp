@@ -66,6 +66,8 @@ quint64 setUpRun(cluster_newton_method& engine, const model_definition& model,
     for (int j = 0; j < engine.x_lowerBound.size() && j < engine.x_upperBound.size(); ++j)
         engine.x_center << (engine.x_lowerBound[j] + engine.x_upperBound[j]) / 2;
     engine.weightRows = s.weightRows;
+    // Nothing of an earlier run carries over: the same seed gives the same run.
+    engine.lambda = 0.0;
     engine.seed = seed;
     return seed;
 }
