@@ -193,6 +193,8 @@ bool MainWindow::loadFrom(const QString& dir) {
     showCells(ui->tableWidget_parametersSpec, files.parameterSpecification);
     showCells(ui->tableWidget_simulationParameters, files.simulationParameters);
     for (QTableWidget* t : {ui->tableWidget_parametersSpec, ui->tableWidget_simulationParameters}) {
+        // A changed current cell would regenerate g(x) over the texts just loaded.
+        const QSignalBlocker blocker(t);
         t->setRowCount(para.parameterNames.size());
         t->setVerticalHeaderLabels(para.parameterNames);
     }

@@ -96,6 +96,8 @@ void TestRunAndDirectory::savedModelOpensIdentical() {
     find<QLineEdit>("lineEdit_odeAbsTol")->setText("1e-3");
     find<QLineEdit>("lineEdit_seed")->setText("42");
     find<QTextEdit>("textEdit_weights")->setPlainText("1,0\n0,1");
+    auto* gText = find<QTextEdit>("textEdit_paraDefinition");
+    gText->setPlainText(gText->toPlainText().replace("CL=10^(x1)", "CL=1*10^(x1)"));
     find<QTableWidget>("tableWidget_initialCluster")->item(3, 1)->setText("1.25");
     w->askDirectory = [&](const QString&) { return dir; };
     w->saveAsAct->trigger();
