@@ -107,6 +107,22 @@ TEST(ModelDefinition, SavedInitialClusterReplacesTheDrawnOne) {
     model_definition other;
     other.load(files);
     EXPECT_EQ(other.para.initialCluster.size(), 250);
+    // A saved empty cluster is what runs: none, and the run is refused.
+    files.initialCluster = {};
+    other.load(files);
+    EXPECT_TRUE(other.para.initialCluster.isEmpty());
+    EXPECT_TRUE(other.blockingErrors().contains("The initial cluster is empty."));
+}
+
+TEST(ModelDefinition, LoadStartsFromAnEmptyModel) {
+    // The oral model has more dose and observation rows; none of them may stay behind.
+    model_directory small;
+    ASSERT_TRUE(small.load(QString(VELMORA_SOURCE_DIR) + "/examples/one_compartment_iv"));
+    model_definition model = loadExample("oral_multiple_dose");
+    model.load(small);
+    EXPECT_EQ(model.doseEvents.size(), small.doseEvents.size());
+    EXPECT_EQ(model.observationEvents.size(), 8);
+    EXPECT_EQ(model.para.parameterNames, (QStringList{"CL", "V"}));
 }
 
 } // namespace
