@@ -20,8 +20,12 @@ int main(int argc, char* argv[]) {
         return renderScreenshots(window, args.at(screenshots + 1));
     }
 
-    const QStringList directories = args.mid(1);
-    if (!directories.isEmpty()) window.loadFrom(directories.first());
+    // Qt has taken its own options out of the arguments; the first other one is a directory.
+    for (const QString& arg : args.mid(1)) {
+        if (arg.startsWith(QLatin1Char('-'))) continue;
+        window.loadFrom(arg);
+        break;
+    }
 
     window.grabGesture(Qt::PanGesture);
     window.grabGesture(Qt::PinchGesture);

@@ -224,10 +224,22 @@ bool MainWindow::loadFrom(const QString& dir) {
 
     para.errors = model.problems;
     displayError();
-    statusBar()->showMessage(model.problems.isEmpty()
-                                 ? tr("Opened %1.").arg(QDir::toNativeSeparators(dir))
-                                 : tr("Opened %1 with %2 problems (see the red pane).")
-                                       .arg(QDir::toNativeSeparators(dir))
-                                       .arg(model.problems.size()));
+    QStringList missing;
+    const struct {
+        bool found;
+        const char* file;
+    } optional[] = {{files.hasDoseEvents, "dose_events.txt"},
+                    {files.hasParameterSpecification, "parameter_specifications.csv"},
+                    {files.hasGText, "reparaDefinition.txt"},
+                    {files.hasGInverseText, "reparaInverse.txt"},
+                    {files.hasInitialCluster, "initial_cluster.txt (a cluster was drawn)"},
+                    {files.hasObservations, "observations.txt"}};
+    for (const auto& f : optional)
+        if (!f.found) missing << QLatin1String(f.file);
+    QString message = tr("Opened %1.").arg(QDir::toNativeSeparators(dir));
+    if (!model.problems.isEmpty())
+        message += tr(" %1 problems, see the red pane.").arg(model.problems.size());
+    if (!missing.isEmpty()) message += tr(" Not in model/: ") + missing.join(QStringLiteral(", "));
+    statusBar()->showMessage(message);
     return true;
 }
