@@ -65,7 +65,7 @@ void MainWindow::run_CNmethod() {
                                     problems.join(QStringLiteral("<br>")).toHtmlEscaped() +
                                     QStringLiteral("</font>"));
         ui->textEdit_error->show();
-        ui->textEdi_compLog->setPlainText(problems.join(QLatin1Char('\n')));
+        ui->textEdi_compLog->append(problems.join(QLatin1Char('\n')));
         ui->tabWidget_2->setCurrentIndex(0);
         statusBar()->showMessage(tr("The computation was not started: ") + problems.first());
         return;

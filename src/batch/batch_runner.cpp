@@ -21,8 +21,8 @@ QString number(double v) {
 // Which model file a blocking problem is about.
 QString fileOf(const QString& problem) {
     if (problem.contains("observation")) return "model/observations.txt";
-    if (problem.contains("Parameters") || problem.contains("initial cluster"))
-        return "model/parameter_specifications.csv";
+    if (problem.contains("initial cluster")) return "model/initial_cluster.txt";
+    if (problem.contains("Parameters")) return "model/parameter_specifications.csv";
     return "model/ODE_expression.txt";
 }
 

@@ -126,7 +126,8 @@ TEST(ModelDirectory, RunSettingsAreKeptAndOldDirectoriesGetTheDefaults) {
     QTemporaryDir tmp;
     model_directory m = sampleModel();
     m.runSettings.relativeTolerance = "1e-4";
-    m.runSettings.weights = "1,0\n0,1";
+    m.runSettings.weights = "1,0\n0,1\\n\n"; // a backslash and line breaks
+    m.runSettings.initialLambda = "a = b";
     ASSERT_TRUE(m.save(tmp.path()));
     model_directory loaded;
     ASSERT_TRUE(loaded.load(tmp.path()));

@@ -114,15 +114,4 @@ TEST(ModelDefinition, SavedInitialClusterReplacesTheDrawnOne) {
     EXPECT_TRUE(other.blockingErrors().contains("The initial cluster is empty."));
 }
 
-TEST(ModelDefinition, LoadStartsFromAnEmptyModel) {
-    // The oral model has more dose and observation rows; none of them may stay behind.
-    model_directory small;
-    ASSERT_TRUE(small.load(QString(VELMORA_SOURCE_DIR) + "/examples/one_compartment_iv"));
-    model_definition model = loadExample("oral_multiple_dose");
-    model.load(small);
-    EXPECT_EQ(model.doseEvents.size(), small.doseEvents.size());
-    EXPECT_EQ(model.observationEvents.size(), 8);
-    EXPECT_EQ(model.para.parameterNames, (QStringList{"CL", "V"}));
-}
-
 } // namespace
