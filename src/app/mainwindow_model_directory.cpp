@@ -157,6 +157,7 @@ void MainWindow::clearPages() {
     ui->textEdit_error->clear();
     ui->textEdit_error->hide();
     ODEtextUndo.clear();
+    ui->pushButton_ODEs_undo->setEnabled(false);
     computationResult.clear();
     const int clusterSize = numInitCluster;
     model = model_definition();

@@ -521,16 +521,8 @@ TEST_F(EngineThread, RunsInAWorkerAndStopsOnRequest) {
         pb.fill(*engine, pb.cluster(30, 15), dir.path());
         engine->numStage1Iter = 2;
         engine->numStage2Iter = 4;
-        // Set in the worker as the run's last act, read here before touching the engine:
-        // an order the thread sanitizer can see (it cannot see Qt's own locks). Made before
-        // the worker starts, which the sanitizer sees as ordering it before the run.
-        std::atomic<bool> done{false};
-        QObject::connect(
-            engine, &cluster_newton_method::calculationCompleted, engine,
-            [&done] { done.store(true, std::memory_order_release); }, Qt::DirectConnection);
         QThread worker;
         engine->moveToThread(&worker);
-        worker.start();
 
         receiver window;
         QEventLoop loop;
@@ -544,6 +536,15 @@ TEST_F(EngineThread, RunsInAWorkerAndStopsOnRequest) {
             ++window.completed;
             loop.quit();
         });
+        // Set in the worker as the run's last act, read here before touching the engine:
+        // an order the thread sanitizer can see (it cannot see Qt's own locks).
+        std::atomic<bool> done{false};
+        QObject::connect(
+            engine, &cluster_newton_method::calculationCompleted, engine,
+            [&done] { done.store(true, std::memory_order_release); }, Qt::DirectConnection);
+        // Started after every connection is made: the sanitizer sees the thread's start, not
+        // Qt's own locks, as ordering them before the run.
+        worker.start();
         QTimer::singleShot(120000, &loop, &QEventLoop::quit);
         ASSERT_TRUE(QMetaObject::invokeMethod(engine, "run_3"));
         loop.exec();
