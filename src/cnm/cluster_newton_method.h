@@ -17,7 +17,7 @@
 #include <atomic>
 #include <random>
 
-// The map function of the thread-pool evaluation: evaluates the model at the x row
+// The task of the thread-pool evaluation: evaluates the model at the x row
 // clusterX[pointIndex] of its own parameter record, on its own copy of the evaluator.
 QVector<QVector<double>> parallelODEeval_aux_function(model_ode m);
 
