@@ -61,9 +61,11 @@ void MainWindow::run_CNmethod() {
     fresh.load(currentFiles(modelDirectory));
     const QStringList problems = runProblems(fresh, settings);
     if (!problems.isEmpty()) {
+        QStringList html;
+        for (const QString& p : problems)
+            html << p.toHtmlEscaped();
         ui->textEdit_error->setHtml(QStringLiteral("<font color=red>") +
-                                    problems.join(QStringLiteral("<br>")).toHtmlEscaped() +
-                                    QStringLiteral("</font>"));
+                                    html.join(QStringLiteral("<br>")) + QStringLiteral("</font>"));
         ui->textEdit_error->show();
         ui->textEdi_compLog->append(problems.join(QLatin1Char('\n')));
         ui->tabWidget_2->setCurrentIndex(0);
@@ -79,13 +81,15 @@ void MainWindow::run_CNmethod() {
     }
 
     setRunning(true);
+    displayError(); // the reasons of an earlier refusal are gone
     ui->tabWidget_2->setCurrentIndex(0);
     const quint64 seed = setUpRun(*CNmethod, fresh, settings, modelDirectory);
     ui->progressBar_CN->setValue(0);
     update_computation_result(CNmethod->result);
     statusBar()->showMessage(tr("Computation started (seed %1).").arg(seed));
 
-    CNmethod->moveToThread(CNthread);
+    // After the first run the engine stays in its running worker thread.
+    if (CNmethod->thread() != CNthread) CNmethod->moveToThread(CNthread);
     CNthread->start();
     QMetaObject::invokeMethod(CNmethod, "run_3", Qt::QueuedConnection);
 }
