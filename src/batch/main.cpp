@@ -4,6 +4,7 @@
 #include "batch/batch_runner.h"
 
 #include "cnm/cluster_newton_method.h"
+#include "cnm/run_setup.h"
 
 #include <QCoreApplication>
 #ifdef VELMORA_HAVE_REPORT_PDF
@@ -56,12 +57,20 @@ int report(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc > 1 && qstrcmp(argv[1], "report") == 0) return report(argc, argv);
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velmora-batch"));
+    QCoreApplication::setApplicationVersion(velmoraVersion());
     if (qEnvironmentVariableIsEmpty("VELMORA_DEBUG")) qInstallMessageHandler(quietDebug);
     batch_runner runner;
     QString message;
-    if (!runner.parseArguments(app.arguments().mid(1), message)) {
+    switch (runner.parseArguments(app.arguments().mid(1), message)) {
+    case batch_runner::parsed::exit:
+        std::printf("%s\n", message.trimmed().toLocal8Bit().constData());
+        return 0;
+    case batch_runner::parsed::error:
         std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
         return 2;
+    case batch_runner::parsed::run:
+        break;
     }
     runner.onEngineReady = [](cluster_newton_method& engine) {
         runningEngine = &engine;
