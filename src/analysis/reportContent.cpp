@@ -79,6 +79,8 @@ reportContent buildReport(const reportInput& input, const parameters& para,
     QVector<QStringList> settings;
     for (const auto& s : input.settings)
         settings << QStringList{s.first, s.second};
+    if (!result.R.isEmpty())
+        settings << QStringList{"Points of the cluster", QString::number(result.R.first().size())};
     html += htmlTable({"Setting", "Value"}, settings);
 
     html += heading(QStringLiteral("SSR convergence"));

@@ -27,7 +27,7 @@ public:
 };
 
 // The report input of a model directory's files (as loaded, or as the window would save
-// them): its ODE text, dose and observation tables and run settings, under the title, with
-// the measured values given.
+// them): its ODE text, dose and observation tables and run settings (each named as the
+// computation page names it), under the title, with the measured values given.
 reportInput reportInputOf(const model_directory& files, const QString& title,
                           const QVector<double>& measured);

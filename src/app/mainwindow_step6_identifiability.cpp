@@ -13,17 +13,13 @@
 #include "ui/plot_painter.h"
 #include "ui/report_writer.h"
 
-#include <QAbstractSpinBox>
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -182,40 +178,12 @@ void MainWindow::on_tableWidget_identifiability_currentCellChanged(int row, int 
 }
 
 reportInput MainWindow::currentReportInput() const {
-    reportInput input;
-    input.title = modelDirectory.isEmpty() ? QString() : QFileInfo(modelDirectory).fileName();
-    input.odeText = ui->textEdit_ODEExpression->toPlainText();
-    auto cells = [](const QTableWidget* table) {
-        cell_table rows;
-        for (int r = 0; r < table->rowCount(); ++r) {
-            QVector<QString> row;
-            for (int c = 0; c < table->columnCount(); ++c)
-                row << (table->item(r, c) ? table->item(r, c)->text() : QString());
-            rows << row;
-        }
-        return rows;
-    };
-    input.doseEvents = cells(ui->tableWidget_doseEvents);
-    input.observations = cells(ui->tableWidget_observations);
-    // Every row of the computation page's settings, as labelled there.
-    const QFormLayout* form = ui->formLayout_algorithmSetting;
-    for (int r = 0; r < form->rowCount(); ++r) {
-        QLayoutItem* label = form->itemAt(r, QFormLayout::LabelRole);
-        QLayoutItem* field = form->itemAt(r, QFormLayout::FieldRole);
-        const auto* labelWidget = label ? qobject_cast<QLabel*>(label->widget()) : nullptr;
-        QWidget* fieldWidget = field ? field->widget() : nullptr;
-        QString value;
-        if (auto* spin = qobject_cast<QAbstractSpinBox*>(fieldWidget))
-            value = spin->text();
-        else if (auto* line = qobject_cast<QLineEdit*>(fieldWidget))
-            value = line->text();
-        if (labelWidget && !value.isEmpty()) input.settings.append({labelWidget->text(), value});
-    }
-    input.settings.append(
-        {tr("Points of the cluster"), QString::number(computationResult.R.value(0).size())});
+    QVector<double> measured;
     for (const observation_event& e : observationEvents)
-        if (e.isValid) input.measured.append(e.value);
-    return input;
+        if (e.isValid) measured.append(e.value);
+    return reportInputOf(
+        currentFiles(modelDirectory),
+        modelDirectory.isEmpty() ? QString() : QFileInfo(modelDirectory).fileName(), measured);
 }
 
 bool MainWindow::exportReport(const QString& file) {

@@ -29,7 +29,6 @@ identifiabilityResult analyse(const compResult& result, const model_definition& 
 QStringList printAndSave(const identifiabilityResult& analysis, const QString& directory,
                          const std::function<void(const QString&)>& print) {
     print(identifiabilityText(analysis));
-    if (!analysis.problem.isEmpty()) return {"Identifiability: " + analysis.problem};
     return saveIdentifiability(analysis, directory);
 }
 
@@ -41,7 +40,7 @@ QStringList reportIdentifiability(const compResult& result, const model_definiti
     return printAndSave(analyse(result, model), directory, print);
 }
 
-bool batch_report::parseArguments(const QStringList& arguments, QString& message) {
+batch_runner::parsed batch_report::parseArguments(const QStringList& arguments, QString& message) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Prints what the data determine in the saved result of a model directory and writes "
@@ -53,23 +52,23 @@ bool batch_report::parseArguments(const QStringList& arguments, QString& message
     parser.addOption(pdf);
     if (!parser.parse(QStringList{"velmora-batch report"} + arguments)) {
         message = parser.errorText();
-        return false;
+        return batch_runner::parsed::error;
     }
     if (parser.isSet(help)) {
         message = parser.helpText();
-        return false;
+        return batch_runner::parsed::exit;
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
         message = positional.isEmpty() ? "report: no model directory given (see report --help)"
                                        : "report: unexpected argument '" + positional[1] + "'";
-        return false;
+        return batch_runner::parsed::error;
     }
     directory = positional[0];
     while (directory.size() > 1 && directory.endsWith('/'))
         directory.chop(1);
     pdfFile = parser.value(pdf);
-    return true;
+    return batch_runner::parsed::run;
 }
 
 int batch_report::run(QString& message) {
@@ -92,6 +91,7 @@ int batch_report::run(QString& message) {
     model.load(files);
     const identifiabilityResult analysis = analyse(result, model);
     QStringList problems = printAndSave(analysis, directory, print);
+    if (!analysis.problem.isEmpty()) problems << "Identifiability: " + analysis.problem;
     if (!pdfFile.isEmpty()) {
 #ifdef VELMORA_HAVE_REPORT_PDF
         const reportInput input =

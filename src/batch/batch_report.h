@@ -5,6 +5,7 @@
 // analysis through reportIdentifiability.
 #pragma once
 
+#include "batch/batch_runner.h"
 #include "cnm/compResult.h"
 
 #include <QString>
@@ -15,9 +16,9 @@
 class model_definition;
 
 // Analyses the last iteration of `result` with m = the model's valid observations, prints
-// the summary table and writes the three kinds of files into "<directory>/compResult".
-// Returns one message per file that could not be written (empty when all were), or the
-// analysis's problem ("Identifiability: No iteration has a finite SSR.").
+// the summary table (or "Identifiability: " and why there is none) and writes the three kinds
+// of files into "<directory>/compResult". Returns one message per file that could not be
+// written; empty when all were, or when there was nothing to analyse.
 QStringList reportIdentifiability(const compResult& result, const model_definition& model,
                                   const QString& directory,
                                   const std::function<void(const QString&)>& print);
@@ -28,13 +29,14 @@ public:
     // Empty: no PDF.
     QString pdfFile;
 
-    // Reads the arguments that follow "report". False with a one-line message (the usage
-    // for --help) when they do not read.
-    bool parseArguments(const QStringList& arguments, QString& message);
+    // Reads the arguments that follow "report". --help puts its text into message and gives
+    // exit; arguments that do not read give error with a one-line message.
+    batch_runner::parsed parseArguments(const QStringList& arguments, QString& message);
 
     // Loads the model directory and its saved result and reports. Returns 2 with a one-line
-    // message when the directory holds no model or no result, 1 when a file could not be
-    // written, 0 otherwise. Writing the PDF needs a QApplication.
+    // message when the directory holds no model or no result, 1 when the result cannot be
+    // analysed or a file could not be written, 0 otherwise. Writing the PDF needs a
+    // QApplication.
     int run(QString& message);
 
     // Where the table goes (standard output by default).

@@ -43,9 +43,15 @@ int report(int argc, char** argv) {
     QApplication app(argc, argv);
     batch_report reporter;
     QString message;
-    if (!reporter.parseArguments(app.arguments().mid(2), message)) {
+    switch (reporter.parseArguments(app.arguments().mid(2), message)) {
+    case batch_runner::parsed::exit:
+        std::printf("%s\n", message.trimmed().toLocal8Bit().constData());
+        return 0;
+    case batch_runner::parsed::error:
         std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
         return 2;
+    case batch_runner::parsed::run:
+        break;
     }
     const int status = reporter.run(message);
     if (status != 0) std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
