@@ -20,7 +20,8 @@ QString cell(const QString& text, const char* tag = "td") {
 
 // A table with a header row; every row is padded to the header's width.
 QString htmlTable(const QStringList& header, const QVector<QStringList>& rows) {
-    QString html = QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><tr>");
+    QString html = QStringLiteral(
+        "<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\" style=\"font-size: 8pt\"><tr>");
     for (const QString& h : header)
         html += cell(h, "th");
     html += QStringLiteral("</tr>");
@@ -69,7 +70,9 @@ reportContent buildReport(const reportInput& input, const parameters& para,
     html += cell(QDateTime::currentDateTime().toString(Qt::ISODate), "p");
 
     html += heading(QStringLiteral("Model"));
-    html += cell(input.odeText, "pre");
+    // Long equations wrap at the page edge instead of running off it.
+    html += QStringLiteral("<p style=\"white-space: pre-wrap; font-family: monospace\">%1</p>")
+                .arg(input.odeText.toHtmlEscaped());
     html += heading(QStringLiteral("Doses"));
     html += htmlTable({"Time", "Compartment", "Dosage", "Duration", "Note"},
                       cellRows(input.doseEvents));
@@ -124,17 +127,20 @@ reportContent buildReport(const reportInput& input, const parameters& para,
     }
 
     html += heading(QStringLiteral("Families of fits"));
-    QVector<QStringList> families;
+    // One column per family, so that many parameters still fit the page.
+    QStringList familyHeader{"Family"};
+    QVector<QStringList> families{{"Size"}, {"Best SSR"}};
+    for (const QString& name : analysis.parameterNames)
+        families << QStringList{name};
     for (int f = 0; f < analysis.families.size(); ++f) {
         const fitFamily& family = analysis.families.at(f);
-        QStringList row{QString::number(f + 1), QString::number(family.points.size()),
-                        number(family.bestSsr)};
-        for (double v : family.medianParameters)
-            row << number(v);
-        families << row;
+        familyHeader << QString::number(f + 1);
+        families[0] << QString::number(family.points.size());
+        families[1] << number(family.bestSsr);
+        for (int j = 0; j + 2 < families.size(); ++j)
+            families[j + 2] << number(family.medianParameters.value(j, std::nan("")));
     }
-    html +=
-        htmlTable(QStringList{"Family", "Size", "Best SSR"} + analysis.parameterNames, families);
+    html += htmlTable(familyHeader, families);
 
     html += heading(QStringLiteral("Plots of the accepted fits"));
     addFigure(
