@@ -34,7 +34,7 @@ public:
 
     // Loads the model directory; on a missing or malformed one, or settings that do not
     // read, returns 2 with a one-line message naming the file and problem. Otherwise runs
-    // and returns 0.
+    // and returns 0, or 1 with the message when result files could not be written.
     int run(QString& message);
 
     // Where progress lines go (the terminal by default).
