@@ -32,7 +32,7 @@ TEST(EventCells, NumberCells) {
         {true, doseDosageColumn, " 1e3 ", colour::black, "", 1000},
         {true, doseDurationColumn, "0", colour::black, "", 0},
         {true, doseTimeColumn, "2 * 12", colour::black, "2*12=24", 24},
-        {true, doseTimeColumn, "2*(-3)", colour::red,
+        {true, doseTimeColumn, "2*(3-)", colour::red,
          error.arg("Dosing", "Time", "Could not evaluate the expression for the dosage time."),
          NAN},
         {true, doseDosageColumn, "", colour::red,
