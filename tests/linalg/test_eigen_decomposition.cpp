@@ -32,24 +32,6 @@ ublas::matrix<double> randomSymmetric(std::size_t n, double scale, unsigned seed
     return A;
 }
 
-TEST(FindOffDiagonal, LargestMagnitudeBelowTheDiagonal) {
-    const struct {
-        ublas::matrix<double> A;
-        QVector<double> expected;
-    } cases[] = {
-        {mat({{1, -3}, {-3, 1}}), {0, 1, 3}},
-        {mat({{9, 1, 2}, {1, 9, -5}, {2, -5, 9}}), {1, 2, 5}},
-        {mat({{0, 1, 4}, {1, 0, 2}, {4, 2, 0}}), {0, 2, 4}},
-        // Ties keep the first entry met: rows top-down, columns left to right.
-        {mat({{0, 2, 2}, {2, 0, -2}, {2, -2, 0}}), {0, 1, 2}},
-        {mat({{5, 0, 0}, {0, 7, 0}, {0, 0, 9}}), {0, 1, 0}},
-        {mat({{3}}), {0, 1, 0}},
-        {ublas::matrix<double>(0, 0), {0, 1, 0}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(findOffD_maxAbs_symmMatrix(c.A), c.expected) << c.A;
-}
-
 // Every decomposition {D, V}: D diagonal, rows of V orthonormal eigenvectors, V^T D V = A,
 // the eigenvalues as known (or summing to the trace).
 TEST(EigenDecomposition, KnownAndRandomMatrices) {
