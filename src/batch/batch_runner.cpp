@@ -227,6 +227,11 @@ int batch_runner::run(QString& message) {
         });
     if (onEngineReady) onEngineReady(engine);
     engine.run_3();
+    if (!engine.saveProblem.isEmpty()) {
+        // Never "finished" when the results did not reach the disk.
+        message = engine.saveProblem;
+        return 1;
+    }
 
     const compResult& done = engine.result;
     print(QString("\nfinished: %1 iterations kept; result files in %2/compResult\n")
