@@ -210,8 +210,9 @@ QVector<model_problem> model_definition::currentProblems() const {
     for (const QString& name : doseParameterNames)
         if (!ode.parameter_name.contains(name)) doseOnly << name;
     if (!doseOnly.isEmpty()) {
+        const int parameterCount = ode.parameter_name.size() + doseOnly.size();
         const bool rowsMissing =
-            !parameterTable.isEmpty() && parameterTable.size() != para.parameterNames.size();
+            !parameterTable.isEmpty() && parameterTable.size() != parameterCount;
         add(part::doses,
             QString("The dose cells use %1, which the ODEs do not; %2 parameter%3 of the model "
                     "and need%4 a row in the parameter table.")

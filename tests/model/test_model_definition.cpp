@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -90,6 +91,91 @@ TEST(ModelDefinition, BlockingErrorsNameWhatIsMissing) {
     const QStringList errors = model.blockingErrors();
     EXPECT_TRUE(errors.join(" ").contains("same left hand side"));
     EXPECT_TRUE(errors.join(" ").contains("no valid observation"));
+}
+
+// The current problems after a sequence of edits, as "file: part of the message", with a
+// "warning " prefix for a warning; an edit that fixes a problem leaves nothing behind.
+TEST(ModelDefinition, CurrentProblemsFollowTheLastEdits) {
+    using edits = std::function<void(model_definition&)>;
+    const cell_table bounds = {{"1", "2", "0", ""}};
+    const struct {
+        const char* what;
+        edits apply;
+        QStringList expected;
+    } rows[] = {
+        {"duration error",
+         [](model_definition& m) {
+             m.setDoseTable({{"0", "A", "1", "2*"}});
+         },
+         {"dose_events.txt: Error in Dosing Table (1th row Duration)"}},
+        {"duration error, then the row emptied",
+         [](model_definition& m) {
+             m.setDoseTable({{"0", "A", "1", "2*"}});
+             m.setDoseTable({{"", "", "", ""}});
+         },
+         {}},
+        {"lower above upper, then corrected",
+         [&](model_definition& m) {
+             m.setParameterTable({{"3", "2", "0", ""}});
+             m.setParameterTable(bounds);
+         },
+         {}},
+        {"upper typed below lower",
+         [&](model_definition& m) {
+             m.setParameterTable(bounds);
+             m.checkParameterTable({{"1", "0.5", "0", ""}});
+         },
+         {"parameter_specifications.csv: Parameter k's lowerbound of the domain of interest is "
+          "higher than its upperbound."}},
+        {"g(x) broken, then restored",
+         [&](model_definition& m) {
+             m.setParameterTable(bounds);
+             const QString g = m.para.gText.join("\n");
+             m.setGText(g + "(");
+             EXPECT_FALSE(m.currentProblems().isEmpty());
+             m.setGText(g);
+         },
+         {}},
+        {"bound table without g(x)",
+         [&](model_definition& m) {
+             m.setParameterTable(bounds);
+             m.setGText("");
+         },
+         {"reparaDefinition.txt: Parameter k is not defined.",
+          "reparaDefinition.txt: Parameters are not specified correctly"}},
+        {"a name only a dose uses",
+         [](model_definition& m) {
+             m.setDoseTable({{"12h", "A", "1", "0"}});
+         },
+         {"warning dose_events.txt: The dose cells use 12h, which the ODEs do not"}},
+        {"a name only a dose uses, bound table without its row",
+         [&](model_definition& m) {
+             m.setDoseTable({{"12h", "A", "1", "0"}});
+             m.setParameterTable(bounds);
+         },
+         {"dose_events.txt: The dose cells use 12h", "parameter_specifications.csv: Number of"}},
+        {"observation fixed, ODE typo and capitals",
+         [](model_definition& m) {
+             m.setObservationCell(0, 1, "A*(");
+             m.setObservationCell(0, 1, "A");
+             m.setOdeText("dAdt = -k*(A\ndBdt = b");
+         },
+         {"ODE_expression.txt: The algorithm was not able to understand the right hand side of A",
+          "warning ODE_expression.txt: "}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        model_definition model;
+        model.setOdeText("dAdt = -k*A");
+        r.apply(model);
+        const QVector<model_problem> problems = model.currentProblems();
+        QStringList got;
+        for (const model_problem& p : problems)
+            got << QString(p.warning ? "warning " : "") + p.file() + ": " + p.message;
+        ASSERT_EQ(got.size(), r.expected.size()) << got.join("\n").toStdString();
+        for (int i = 0; i < got.size(); ++i)
+            EXPECT_TRUE(got[i].contains(r.expected[i])) << got[i].toStdString();
+    }
 }
 
 TEST(ModelDefinition, SavedInitialClusterReplacesTheDrawnOne) {
