@@ -72,51 +72,38 @@ TEST(BatchRunner, OptionsAreCheckedAndOverrideTheSavedSettings) {
     EXPECT_EQ(used.stage2Iterations, 4);
 }
 
-// Replaces a line of a model file (0-based; -1 appends) in a copy of an example.
-void editLine(const QString& file, int line, const QString& text) {
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QStringList lines = QString::fromUtf8(f.readAll()).split('\n');
-    f.close();
-    if (line < 0)
-        lines << text;
-    else
-        lines[line] = text;
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(lines.join('\n').toUtf8());
-}
-
 TEST(BatchRunner, StatusAndMessageNameTheProblem) {
     const struct {
         const char* example; // nullptr: an empty directory
-        const char* file;    // below model/; nullptr: unchanged, "-" removed
-        int line;
+        const char* file;    // below model/, written with text (removed for nullptr)
         const char* text;
         int status;
         const char* says;
     } rows[] = {
-        {nullptr, nullptr, 0, "", 2, "model/ODE_expression.txt: cannot be read"},
-        {"one_compartment_iv", "ODE_expression.txt", -1, "dAdt = 1", 1,
+        {nullptr, nullptr, nullptr, 2, "model/ODE_expression.txt: cannot be read"},
+        {"one_compartment_iv", "ODE_expression.txt", "dAdt = -CL/V*A\ndAdt = 1", 1,
          "model/ODE_expression.txt: There are more than two equations with the same left"},
-        {"oral_multiple_dose", "ODE_expression.txt", 2, "dAcdt = ka*Ag - CL/(V*Ac", 1,
+        {"oral_multiple_dose", "ODE_expression.txt", "dAgdt = -ka*Ag\ndAcdt = ka*Ag - CL/(V*Ac", 1,
          "ODE_expression.txt: The algorithm was not able to understand the right hand side of "
-         "Ac . Unbalanced parentheses: \"(\" at line 3, column 20 is never closed."},
-        {"oral_multiple_dose", "dose_events.txt", 1, "12h,Ag,500,0,oral 500 mg", 1,
+         "Ac . Unbalanced parentheses: \"(\" at line 2, column 20 is never closed."},
+        {"oral_multiple_dose", "dose_events.txt", "0,Ag,500,0\n12h,Ag,500,0", 1,
          "model/dose_events.txt: The dose cells use 12h, which the ODEs do not"},
-        {"one_compartment_iv", "observations.txt", -2, "", 1, "model/observations.txt"},
-        {"one_compartment_iv", "ODE_expression.txt", 1, "dAdt = -CL/V*A*1e308*1e308", 1,
+        {"one_compartment_iv", "observations.txt", nullptr, 1, "model/observations.txt"},
+        {"one_compartment_iv", "ODE_expression.txt", "dAdt = -CL/V*A*1e308*1e308", 1,
          "model/ODE_expression.txt: Model evaluation is not possible"},
-        {"one_compartment_iv", nullptr, 0, "", 0, ""},
+        {"one_compartment_iv", nullptr, nullptr, 0, ""},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.says);
         QTemporaryDir tmp;
         if (r.example) copyExample(r.example, tmp.path());
-        const QString file = tmp.path() + "/model/" + QLatin1String(r.file ? r.file : "");
-        if (r.file && r.line == -2)
-            QFile::remove(file);
-        else if (r.file)
-            editLine(file, r.line, r.text);
+        QFile file(tmp.path() + "/model/" + QLatin1String(r.file));
+        if (r.file) file.remove();
+        if (r.file && r.text) {
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(r.text);
+            file.close();
+        }
         QString message, results;
         EXPECT_EQ(runBatch({tmp.path(), "--stage2", "2", "--points", "12"}, message, nullptr, {},
                            &results),
