@@ -148,7 +148,9 @@ public slots:
     void on_pushButton_clicked();
     void on_textEdit_ODEExpression_textChanged();
     void on_textEdit_ODEExpression_undoAvailable(bool available);
-    void displayError();
+    // Shows the model's current problems in the error pane, then note (HTML) when given;
+    // hides the pane when there is nothing to show.
+    void displayError(const QString& note = QString());
     void on_pushButton_ODEsReplace_clicked();
     void replace_ODEtext(QString replaceThis, QString replaceTo, bool putRedcolour);
     void on_pushButton_ODEs_undo_clicked();
@@ -158,6 +160,7 @@ public slots:
 
     // Page 3 and 3-2: bounds, transformation, initial cluster.
     void on_textEdit_paraDefinition_textChanged();
+    void on_tableWidget_parametersSpec_itemChanged(QTableWidgetItem* item);
     void on_tableWidget_parametersSpec_currentItemChanged(QTableWidgetItem* current,
                                                           QTableWidgetItem* previous);
     void on_textEdit_paraDefInverse_textChanged();

@@ -223,7 +223,6 @@ bool MainWindow::loadFrom(const QString& dir) {
     compResult saved = computationResult;
     if (saved.readIn(dir)) update_computation_result(saved);
 
-    para.errors = model.problems;
     displayError();
     QStringList missing;
     const struct {

@@ -5,7 +5,6 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "model/name_warnings.h"
 #include "ui/table_utils.h"
 
 #include <QApplication>
@@ -62,29 +61,28 @@ void MainWindow::on_textEdit_ODEExpression_textChanged() {
     displayError();
 }
 
-void MainWindow::displayError() {
-    const QStringList warnings =
-        name_warnings::capitalsOnly(odeParser.variable_name, para.parameterNames);
-    if (para.errors.isEmpty() && odeParser.error_list.isEmpty() && warnings.isEmpty()) {
+void MainWindow::displayError(const QString& note) {
+    // The pane lists the model's problems as they are now, whatever the last edit was.
+    QStringList lines;
+    for (const model_problem& p : model.currentProblems()) {
+        if (!p.html.isEmpty()) {
+            lines << p.html;
+            continue;
+        }
+        // Plain messages ("d<variable name>dt", line breaks of their own); warnings do not
+        // stop a run and have their own colour.
+        lines << (p.warning ? QStringLiteral("<font color=darkorange>")
+                            : QStringLiteral("<font color=red>")) +
+                     p.message.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")) +
+                     QStringLiteral("</font>");
+    }
+    if (!note.isEmpty()) lines << note;
+    if (lines.isEmpty()) {
+        ui->textEdit_error->clear();
         ui->textEdit_error->hide();
         return;
     }
-    // Messages are plain text ("d<variable name>dt", line breaks of their own).
-    const auto html = [](const QStringList& lines) {
-        return lines.join(QLatin1Char('\n'))
-            .toHtmlEscaped()
-            .replace(QLatin1Char('\n'), QStringLiteral("<br>"));
-    };
-    QString text;
-    if (!para.errors.isEmpty() || !odeParser.error_list.isEmpty())
-        text = QStringLiteral("<font color=red>") + html(para.errors) + html(odeParser.error_list) +
-               QStringLiteral("</font>");
-    // Warnings do not stop a run; they follow the errors in their own colour.
-    if (!warnings.isEmpty())
-        text += (text.isEmpty() ? QString() : QStringLiteral("<br>")) +
-                QStringLiteral("<font color=darkorange>") + html(warnings) +
-                QStringLiteral("</font>");
-    ui->textEdit_error->setHtml(text);
+    ui->textEdit_error->setHtml(lines.join(QStringLiteral("<br>")));
     ui->textEdit_error->show();
 }
 

@@ -14,18 +14,10 @@ void MainWindow::showCellResult(QTableWidgetItem* item, const event_cell_result&
         item->setForeground(result.textColour == event_cell_result::colour::red ? Qt::red
                                                                                 : Qt::black);
     }
-    switch (result.paneAction) {
-    case event_cell_result::pane::hide:
-        ui->textEdit_error->clear();
-        ui->textEdit_error->hide();
-        break;
-    case event_cell_result::pane::show:
-        ui->textEdit_error->setHtml(result.paneHtml);
-        ui->textEdit_error->show();
-        break;
-    case event_cell_result::pane::unchanged:
-        break;
-    }
+    // The value an accepted expression gave is shown below the model's problems.
+    const bool note = result.paneAction == event_cell_result::pane::show &&
+                      result.textColour != event_cell_result::colour::red;
+    displayError(note ? result.paneHtml : QString());
 }
 
 void MainWindow::on_tableWidget_doseEvents_itemChanged(QTableWidgetItem* item) {

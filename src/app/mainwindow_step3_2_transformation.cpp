@@ -10,14 +10,14 @@
 #include <QSignalBlocker>
 
 void MainWindow::on_textEdit_paraDefinition_textChanged() {
-    para.errors = model.setGText(ui->textEdit_paraDefinition->toPlainText());
+    model.setGText(ui->textEdit_paraDefinition->toPlainText());
     displayError();
 }
 
 void MainWindow::on_textEdit_paraDefInverse_textChanged() {
     // The cluster is drawn from the bound table as it is now.
     model.parameterTable = tableCells(ui->tableWidget_parametersSpec);
-    para.errors = model.setGInverseText(ui->textEdit_paraDefInverse->toPlainText());
+    model.setGInverseText(ui->textEdit_paraDefInverse->toPlainText());
     showInitialCluster();
     displayError();
     ui->textBrowser_x_names->setPlainText(para.gInverseText.join(QLatin1Char('\n')));
@@ -25,7 +25,7 @@ void MainWindow::on_textEdit_paraDefInverse_textChanged() {
 
 void MainWindow::drawInitialCluster() {
     model.parameterTable = tableCells(ui->tableWidget_parametersSpec);
-    para.errors = model.redrawCluster();
+    model.redrawCluster();
     showInitialCluster();
 }
 
@@ -46,7 +46,7 @@ void MainWindow::on_pushButton_importInitCluster_clicked() {
 }
 
 void MainWindow::importInitialCluster(const QString& file) {
-    para.errors = model.setInitialCluster(csvReadToDouble(file));
+    model.setInitialCluster(csvReadToDouble(file));
     showInitialCluster();
     // The computation uses as many points as were imported; the spin box shows that count.
     numInitCluster = para.initialCluster.size();

@@ -1,6 +1,6 @@
 // Page 3, the bound table: each change of its current cell regenerates the parameter
 // record, the g(x) and inverse texts and the initial cluster, and checks that every
-// parameter got its equation.
+// parameter got its equation. An edited cell is checked against the other bounds at once.
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -9,8 +9,7 @@
 void MainWindow::on_pushButton_makePara_clicked() {
     // The core regenerates and parses both texts and draws the cluster; the editors only
     // show the texts, so their handlers do not run the same work again.
-    const QStringList messages =
-        model.setParameterTable(tableCells(ui->tableWidget_parametersSpec));
+    model.setParameterTable(tableCells(ui->tableWidget_parametersSpec));
     {
         const QSignalBlocker blockG(ui->textEdit_paraDefinition);
         const QSignalBlocker blockInverse(ui->textEdit_paraDefInverse);
@@ -19,7 +18,6 @@ void MainWindow::on_pushButton_makePara_clicked() {
     }
     ui->textBrowser_x_names->setPlainText(para.gInverseText.join(QLatin1Char('\n')));
     showInitialCluster();
-    para.errors = messages;
     displayError();
 }
 
@@ -28,9 +26,12 @@ void MainWindow::on_tableWidget_parametersSpec_currentItemChanged(QTableWidgetIt
     Q_UNUSED(current);
     Q_UNUSED(previous);
     on_pushButton_makePara_clicked();
-    if (!model.parametersComplete()) {
-        para.errors << QStringLiteral("Parameters are not specified correctly, Cluster Newton "
-                                      "method cannot be run. Check Step 3.");
-        displayError();
-    }
+}
+
+void MainWindow::on_tableWidget_parametersSpec_itemChanged(QTableWidgetItem* item) {
+    Q_UNUSED(item);
+    // A bound typed below the other shows at once; g(x) and the cluster are regenerated
+    // when the current cell moves on.
+    model.checkParameterTable(tableCells(ui->tableWidget_parametersSpec));
+    displayError();
 }

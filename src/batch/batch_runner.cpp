@@ -1,6 +1,7 @@
 // Loading, checking and running a model directory without the window.
 #include "batch/batch_runner.h"
 
+#include "analysis/fitted_values.h"
 #include "batch/batch_report.h"
 #include "cnm/cluster_newton_method.h"
 #include "cnm/run_setup.h"
@@ -30,6 +31,21 @@ QString fileOf(const QString& problem) {
 void toTerminal(const QString& line) {
     std::fputs(line.toLocal8Bit().constData(), stderr);
     std::fflush(stderr);
+}
+
+void toStdout(const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+}
+
+// The first problem that stops the run, as "<dir>/model/<file>: <message>" on one line.
+QString blockingMessage(const QString& directory, const model_definition& model,
+                        const QStringList& blocking) {
+    for (const model_problem& p : model.currentProblems())
+        if (!p.warning)
+            return directory + "/model/" + p.file() + ": " +
+                   QString(p.message).replace('\n', ' ').simplified();
+    return directory + "/" + fileOf(blocking.first()) + ": " + blocking.first();
 }
 
 // Option name, value name, description; the values are checked by kind.
@@ -86,7 +102,13 @@ batch_runner::parsed batch_runner::parseArguments(const QStringList& arguments, 
     parser.setApplicationDescription(
         "Runs the Cluster Newton method on a model directory and writes the result files into "
         "its compResult folder. Settings come from the directory's model/run_settings.txt "
-        "(the window's defaults without it); the options override them.");
+        "(the window's defaults without it); the options override them.\n"
+        "Progress and warnings go to stderr. At the end of a run stdout gets the fitted "
+        "values: per parameter its best value and the median and 5-95 % range of the best "
+        "quarter of the cluster. Ctrl-C stops the run and keeps the iterations done.\n"
+        "Exit status: 0 after a run that kept an iteration, 1 when the model cannot run or no "
+        "point of the cluster could be evaluated (the message names the file), 2 for bad "
+        "options or a directory that cannot be read.");
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument("model-dir", "The model directory.");
@@ -149,6 +171,7 @@ bool batch_runner::settings(const run_settings& saved, run_settings& out, QStrin
 
 int batch_runner::run(QString& message) {
     if (!print) print = toTerminal;
+    if (!output) output = toStdout;
     if (!QDir(directory).exists()) {
         message = directory + ": no such directory";
         return 2;
@@ -171,15 +194,16 @@ int batch_runner::run(QString& message) {
         print("warning: " + p + "\n");
     const QStringList blocking = model.blockingErrors();
     if (!blocking.isEmpty()) {
-        message = directory + "/" + fileOf(blocking.first()) + ": " + blocking.first();
-        return 2;
+        message = blockingMessage(directory, model, blocking);
+        return 1;
     }
     const QStringList settingsProblems = runProblems(model, runSettings);
     if (!settingsProblems.isEmpty()) {
-        message = (options.contains("weights") ? options.value("weights")
-                                               : model_directory::runSettingsFile(directory)) +
-                  ": " + settingsProblems.first();
-        return 2;
+        const bool weights = options.contains("weights");
+        message =
+            (weights ? options.value("weights") : model_directory::runSettingsFile(directory)) +
+            ": " + settingsProblems.first();
+        return weights ? 2 : 1;
     }
 
     cluster_newton_method engine;
@@ -240,9 +264,22 @@ int batch_runner::run(QString& message) {
     if (!done.R_sorted.isEmpty() && !done.R_sorted.last().isEmpty())
         print("  best SSR " + number(done.R_sorted.last().first()) + ", median SSR " +
               number(done.R_sorted.last()[done.R_sorted.last().size() / 2]) + "\n");
+    const fitted_values fitted = fitted_values::of(done, model.para.parameterNames);
+    if (fitted.iteration < 0) {
+        // The engine stops at once when too few points of the initial cluster evaluate.
+        const QStringList notPossible =
+            done.computation_log.filter("Model evaluation is not possible");
+        message = notPossible.isEmpty()
+                      ? directory + ": the run was stopped before an iteration was kept"
+                      : directory + "/model/ODE_expression.txt: " + notPossible.first().trimmed() +
+                            " Too few points of the initial cluster could be evaluated, so no "
+                            "iteration was kept.";
+        return 1;
+    }
+    output(fitted.text());
     // What the data determine, as the window's Identifiability tab shows it.
-    print("\n");
-    const QStringList unwritten = reportIdentifiability(done, model, directory, print);
+    output("\n");
+    const QStringList unwritten = reportIdentifiability(done, model, directory, output);
     if (!unwritten.isEmpty()) {
         message = unwritten.join(" ");
         return 1;

@@ -1,7 +1,7 @@
 // The headless runner: loads a model directory, runs the Cluster Newton method with the
 // directory's saved run settings (the window's defaults when it has none) overridden by
-// the options given, reports progress on the terminal and writes the result files into the
-// directory as the window does.
+// the options given, reports progress on stderr, writes the result files into the directory
+// as the window does and the fitted values on stdout.
 #pragma once
 
 #include "cnm/run_settings.h"
@@ -32,14 +32,18 @@ public:
     // a one-line message when a weights file cannot be read.
     bool settings(const run_settings& saved, run_settings& out, QString& message) const;
 
-    // Loads the model directory; on a missing or malformed one, or settings that do not
-    // read, returns 2 with a one-line message naming the file and problem. Otherwise runs,
-    // prints the identifiability table of the result and writes its files, and returns 0;
-    // 1 with the message when result files or those files could not be written.
+    // Loads the model directory and runs it. Returns 2 with a one-line message for a
+    // missing or unreadable directory or weights file; 1 with a one-line message naming the
+    // file and the problem when the model or its saved settings cannot run, when the run
+    // kept no iteration with a finite SSR, or when result files could not be written;
+    // otherwise 0 after writing the fitted values and the identifiability table (with its
+    // files in compResult/) to output.
     int run(QString& message);
 
-    // Where progress lines go (the terminal by default).
+    // Where progress lines and warnings go (stderr by default).
     std::function<void(const QString&)> print;
+    // Where the fitted values go at the end of a run (stdout by default).
+    std::function<void(const QString&)> output;
     // Called with the engine before the run starts (Ctrl-C handling hooks in here).
     std::function<void(cluster_newton_method&)> onEngineReady;
 };

@@ -10,11 +10,14 @@
 #include "model/dose_event.h"
 #include "model/event_cells.h"
 #include "model/model_ode.h"
+#include "model/model_problem.h"
 #include "model/observation_event.h"
 #include "model/odeTextParser.h"
 #include "model/parameters.h"
 
 #include <QList>
+#include <QMap>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -34,6 +37,16 @@ public:
     QStringList problems;
     // Set by load when the saved initial cluster became the model's cluster.
     bool initialClusterLoaded = false;
+    // The pane HTML of every rejected non-blank cell by (row, column), 0-based; a cell's
+    // entry is replaced or dropped by its next edit.
+    QMap<QPair<int, int>, QString> doseCellMessages;
+    QMap<QPair<int, int>, QString> observationCellMessages;
+    // The messages of the last bound-table check, g(x) parse, inverse parse and cluster
+    // drawing or import; each step replaces its own list only.
+    QStringList boundMessages;
+    QStringList gMessages;
+    QStringList gInverseMessages;
+    QStringList clusterMessages;
 
     // The ODE text: parse it and rebuild the parameter names.
     void setOdeText(const QString& text);
@@ -46,6 +59,9 @@ public:
     // The bound table: regenerates g(x), its inverse and the initial cluster. Returns the
     // messages of every step (bound checks, both parses, the drawing), without repeats.
     QStringList setParameterTable(const cell_table& cells);
+    // The bound checks of an edited bound table, without regenerating g(x), its inverse or
+    // the cluster (that happens when the table is set); returns the messages.
+    QStringList checkParameterTable(const cell_table& cells);
     // g(x) and g inverse texts as edited on the transformation page, with their messages;
     // the inverse also redraws the initial cluster from parameterTable.
     QStringList setGText(const QString& text);
@@ -72,6 +88,14 @@ public:
     // The messages that block a computation (ODE errors, parameter errors, no observation,
     // no initial cluster).
     QStringList blockingErrors() const;
+    // The problems of the model as it is now, never of earlier edits: ODE errors, names that
+    // only dose cells use (an error when the bound table has not a row per parameter, else a
+    // warning), rejected non-blank dose cells, the parameter messages without repeats (and
+    // the missing g(x) lines once there is a bound table), rejected non-blank observation
+    // cells, then the names that differ only by capitals as warnings. Empty for a model
+    // without problems.
+    QVector<model_problem> currentProblems() const;
+
     // One evaluator per initial-cluster point, with the tolerances and point index set.
     QList<model_ode> buildModels(int count, double relativeTolerance,
                                  double absoluteTolerance) const;

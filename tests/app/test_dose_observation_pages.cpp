@@ -1,7 +1,7 @@
 // Pages 2 and 4 driven through their widgets: blocks pasted into the dose and observation
 // tables through the clipboard, single cells edited, the messages of the error pane, the
 // parameter names that doses add, the simulation copy of the doses, and the Observation
-// menu (paste, fill, log10, undo).
+// menu (paste, fill, log10, undo); the pane follows the current problems.
 #include "mainwindow.h"
 
 #include "app/window_test_support.h"
@@ -41,6 +41,7 @@ private slots:
     void observationErrorsAreRed();
     void observationMenuPasteSplitsAndGrows();
     void observationMenuFillLog10AndUndo();
+    void paneShowsTheCurrentProblemsOnly();
 
 private:
     QTableWidget* doses = nullptr;
@@ -170,6 +171,20 @@ void TestDoseObservationPages::observationErrorsAreRed() {
     observations->setItem(0, 1, new QTableWidgetItem("Central/k"));
     QVERIFY(w->observationEvents[0].observedExpressionOk);
     QVERIFY(errorPane->isHidden());
+}
+
+void TestDoseObservationPages::paneShowsTheCurrentProblemsOnly() {
+    doses->setItem(0, 3, new QTableWidgetItem("2*"));
+    QVERIFY(paneShows("Error in Dosing Table (1th row Duration)"));
+    doses->item(0, 3)->setText("");
+    QVERIFY(errorPane->isHidden());
+    // A bound edit is checked at once; its correction takes the message away.
+    auto* bounds = find<QTableWidget>("tableWidget_parametersSpec");
+    bounds->setItem(0, 0, new QTableWidgetItem("2"));
+    bounds->setItem(0, 1, new QTableWidgetItem("1"));
+    QVERIFY(paneShows("Parameter k's lowerbound of the domain of interest is higher"));
+    bounds->item(0, 1)->setText("3");
+    QVERIFY(!paneShows("Parameter k's lowerbound of the domain of interest is higher"));
 }
 
 void TestDoseObservationPages::observationMenuPasteSplitsAndGrows() {

@@ -43,7 +43,7 @@ TEST(BatchReport, SavedResultGivesTableFilesAndPdf) {
     // A run ends with the table and the files; the report command writes them again.
     const outcome run = velmoraBatch({dir, "--stage2", "3"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains("Families of fits"));
+    EXPECT_TRUE(run.out.contains("Families of fits")); // results go to stdout
     EXPECT_TRUE(QFile::remove(dir + "/compResult/identifiability.csv"));
     const outcome report = velmoraBatch({"report", dir + "/", "--pdf", tmp.filePath("r.pdf")});
     ASSERT_EQ(report.status, 0) << report.err.toStdString();

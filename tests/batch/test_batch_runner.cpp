@@ -1,6 +1,7 @@
-// The batch runner: option errors and malformed model directories give a one-line message
-// and status 2; a run writes result files that load back; a stop request ends the run
-// cleanly with the record saved.
+// The batch runner: option errors and unreadable directories give a one-line message and
+// status 2, a model that cannot run status 1 and a message naming its file; a run writes
+// result files that load back and the fitted values on its output; a stop request ends the
+// run cleanly with the record saved.
 #include "batch/batch_runner.h"
 
 #include "cnm/cluster_newton_method.h"
@@ -18,11 +19,14 @@
 namespace {
 
 int runBatch(const QStringList& args, QString& message, QStringList* output = nullptr,
-             std::function<void(cluster_newton_method&)> ready = {}) {
+             std::function<void(cluster_newton_method&)> ready = {}, QString* results = nullptr) {
     batch_runner runner;
     if (runner.parseArguments(args, message) != batch_runner::parsed::run) return 2;
     runner.print = [&](const QString& s) {
         if (output) *output << s;
+    };
+    runner.output = [&](const QString& s) {
+        if (results) *results += s;
     };
     runner.onEngineReady = ready;
     return runner.run(message);
@@ -68,31 +72,49 @@ TEST(BatchRunner, OptionsAreCheckedAndOverrideTheSavedSettings) {
     EXPECT_EQ(used.stage2Iterations, 4);
 }
 
-TEST(BatchRunner, MissingOrMalformedDirectoriesNameTheFile) {
-    QString message;
-    EXPECT_EQ(runBatch({"/nonexistent/velmora"}, message), 2);
-    EXPECT_TRUE(message.contains("no such directory"));
-
-    QTemporaryDir empty;
-    EXPECT_EQ(runBatch({empty.path()}, message), 2);
-    EXPECT_TRUE(message.contains("model/ODE_expression.txt")) << message.toStdString();
-
-    QTemporaryDir broken;
-    copyExample("one_compartment_iv", broken.path());
-    QFile ode(broken.path() + "/model/ODE_expression.txt");
-    ASSERT_TRUE(ode.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ode.write("dAdt = -CL/V*A\ndAdt = 1\n");
-    ode.close();
-    EXPECT_EQ(runBatch({broken.path()}, message), 2);
-    EXPECT_TRUE(message.contains("ODE_expression.txt")) << message.toStdString();
-    EXPECT_TRUE(message.contains("same left hand side")) << message.toStdString();
-    EXPECT_FALSE(message.contains('\n'));
-
-    QTemporaryDir noObservations;
-    copyExample("one_compartment_iv", noObservations.path());
-    QFile::remove(noObservations.path() + "/model/observations.txt");
-    EXPECT_EQ(runBatch({noObservations.path()}, message), 2);
-    EXPECT_TRUE(message.contains("observations.txt")) << message.toStdString();
+TEST(BatchRunner, StatusAndMessageNameTheProblem) {
+    const struct {
+        const char* example; // nullptr: an empty directory
+        const char* file;    // below model/, written with text (removed for nullptr)
+        const char* text;
+        int status;
+        const char* says;
+    } rows[] = {
+        {nullptr, nullptr, nullptr, 2, "model/ODE_expression.txt: cannot be read"},
+        {"one_compartment_iv", "ODE_expression.txt", "dAdt = -CL/V*A\ndAdt = 1", 1,
+         "model/ODE_expression.txt: There are more than two equations with the same left"},
+        {"oral_multiple_dose", "ODE_expression.txt", "dAgdt = -ka*Ag\ndAcdt = ka*Ag - CL/(V*Ac", 1,
+         "ODE_expression.txt: The algorithm was not able to understand the right hand side of "
+         "Ac . Unbalanced parentheses: \"(\" at line 2, column 20 is never closed."},
+        {"oral_multiple_dose", "dose_events.txt", "0,Ag,500,0\n12h,Ag,500,0", 1,
+         "model/dose_events.txt: The dose cells use 12h, which the ODEs do not"},
+        {"one_compartment_iv", "observations.txt", nullptr, 1, "model/observations.txt"},
+        {"one_compartment_iv", "ODE_expression.txt", "dAdt = -CL/V*A*1e308*1e308", 1,
+         "model/ODE_expression.txt: Model evaluation is not possible"},
+        {"one_compartment_iv", nullptr, nullptr, 0, ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.says);
+        QTemporaryDir tmp;
+        if (r.example) copyExample(r.example, tmp.path());
+        QFile file(tmp.path() + "/model/" + QLatin1String(r.file));
+        if (r.file) file.remove();
+        if (r.file && r.text) {
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(r.text);
+            file.close();
+        }
+        QString message, results;
+        EXPECT_EQ(runBatch({tmp.path(), "--stage2", "2", "--points", "12"}, message, nullptr, {},
+                           &results),
+                  r.status);
+        EXPECT_TRUE(message.contains(r.says)) << message.toStdString();
+        EXPECT_FALSE(message.contains('\n'));
+        // The fitted values only after a run that kept an iteration: a header, then one line
+        // per parameter before the identifiability table.
+        EXPECT_EQ(results.left(results.indexOf("\n\n") + 1).count('\n'), r.status == 0 ? 4 : 0)
+            << results.toStdString();
+    }
 }
 
 TEST(BatchRunner, RunWritesResultFilesThatLoadBack) {

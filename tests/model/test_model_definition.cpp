@@ -84,12 +84,54 @@ TEST(ModelDefinition, DoseParametersJoinTheListAndBadCellsAreReported) {
     EXPECT_TRUE(model.doseEvents[0].isValid);
 }
 
-TEST(ModelDefinition, BlockingErrorsNameWhatIsMissing) {
-    model_definition model;
-    model.setOdeText("dAdt = -k*A\ndAdt = 1");
-    const QStringList errors = model.blockingErrors();
-    EXPECT_TRUE(errors.join(" ").contains("same left hand side"));
-    EXPECT_TRUE(errors.join(" ").contains("no valid observation"));
+// The current problems after a sequence of edits ("file: start of message", "!" marking a
+// warning), starting from dAdt = -k*A: an edit that fixes a problem leaves nothing behind.
+TEST(ModelDefinition, CurrentProblemsFollowTheLastEdits) {
+    enum op { dose, observation, table, check, g, ode };
+    struct edit {
+        op what;
+        const char* text; // a table row: cells separated by commas
+    };
+    const struct {
+        QVector<edit> edits;
+        QStringList expected;
+    } rows[] = {
+        {{{dose, "0,A,1,2*"}}, {"dose_events.txt: Error in Dosing Table (1th row Duration)"}},
+        {{{dose, "0,A,1,2*"}, {dose, ",,,"}}, {}},
+        {{{table, "3,2,0,"}, {table, "1,2,0,"}}, {}},
+        {{{table, "1,2,0,"}, {check, "1,0.5,0,"}},
+         {"parameter_specifications.csv: Parameter k's lowerbound of the domain of interest is "
+          "higher than its upperbound."}},
+        {{{table, "1,2,0,"}, {g, ""}},
+         {"reparaDefinition.txt: Parameter k is not defined.",
+          "reparaDefinition.txt: Parameters are not specified correctly"}},
+        {{{dose, "12h,A,1,0"}},
+         {"!dose_events.txt: The dose cells use 12h, which the ODEs do not"}},
+        {{{dose, "12h,A,1,0"}, {table, "1,2,0,"}},
+         {"dose_events.txt: The dose cells use 12h", "parameter_specifications.csv: Number of"}},
+        {{{observation, "0,A*(,1"}, {observation, "0,A,1"}, {ode, "dAdt = -k*(A\ndBdt = b"}},
+         {"ODE_expression.txt: The algorithm was not able to understand the right hand side of A",
+          "!ODE_expression.txt: "}},
+    };
+    for (const auto& r : rows) {
+        model_definition m;
+        m.setOdeText("dAdt = -k*A");
+        for (const edit& e : r.edits) {
+            const cell_table cells = {QString(e.text).split(QLatin1Char(',')).toVector()};
+            if (e.what == dose) m.setDoseTable(cells);
+            if (e.what == observation) m.setObservationTable(cells);
+            if (e.what == table) m.setParameterTable(cells);
+            if (e.what == check) m.checkParameterTable(cells);
+            if (e.what == g) m.setGText(e.text);
+            if (e.what == ode) m.setOdeText(e.text);
+        }
+        QStringList got;
+        for (const model_problem& p : m.currentProblems())
+            got << (p.warning ? "!" : "") + p.file() + ": " + p.message;
+        ASSERT_EQ(got.size(), r.expected.size()) << got.join("\n").toStdString();
+        for (int i = 0; i < got.size(); ++i)
+            EXPECT_TRUE(got[i].startsWith(r.expected[i])) << got[i].toStdString();
+    }
 }
 
 TEST(ModelDefinition, SavedInitialClusterReplacesTheDrawnOne) {
