@@ -7,6 +7,7 @@
 
 #include "ui/Chart.h"
 #include "ui/ChartView.h"
+#include "ui/plot_painter.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -35,6 +36,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     createCharts();
     setupResultPage();
+    painter_simulation = new plot_painter(chart_ODE_sol_simulation, chartView_ODE_sol_simulation);
 
     CNmethod = new cluster_newton_method;
     CNthread = new QThread(this);

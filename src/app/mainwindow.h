@@ -11,6 +11,8 @@
 #include "model/observation_event.h"
 #include "model/odeTextParser.h"
 #include "model/parameters.h"
+#include "simulation/simulation_run.h"
+#include "simulation/simulation_view.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -226,8 +228,30 @@ private:
     void setupResultPage();
     ChartView* currentChartView() const;
 
+public:
+    // Page 7 state: the simulation dose records (kept apart from the fit's), the time points
+    // of the time text, the last simulation run, what it shows for the plotted expression,
+    // and the painter of the simulation chart.
+    QVector<dose_event> simulationDoseEvents;
+    QVector<double> simulationTimePoints;
+    simulation_run simulationRun;
+    simulation_view simulationResult;
+    plot_painter* painter_simulation = nullptr;
+
+    // Evaluates the plotted expression over the last run and draws its curves or its band
+    // with the measured values of that expression; enables the save button when there is
+    // something to save. Returns what the status bar shows (why nothing is drawn, values
+    // that are not numbers); empty when all is well.
+    QStringList redraw_simulation_ODE_variable_Plot();
+    // Reads the time text into simulationTimePoints; returns the messages about it.
+    QStringList readSimulationTimeText();
+    // Writes what the simulation chart shows (curves or band) as CSV; false, with a status
+    // message, when nothing is shown or the file could not be written.
+    bool saveSimulationAsCSV(const QString& file);
+
 public slots:
     // Page 7: the simulation.
+    void on_checkBox_simulationBand_stateChanged(int state);
     void on_pushButton_computeSimulation_clicked();
     void on_lineEdit_simulationTimePoints_editingFinished();
     void on_checkBox_ode_simulation_sol_y_log_stateChanged(int state);
