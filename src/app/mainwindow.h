@@ -245,6 +245,10 @@ public:
     QStringList redraw_simulation_ODE_variable_Plot();
     // Reads the time text into simulationTimePoints; returns the messages about it.
     QStringList readSimulationTimeText();
+    // Copies an edited cell of the dose table into the simulation dose table and its
+    // records; the cell is coloured by the simulation's rules, but the error pane keeps the
+    // dose table's own message.
+    void mirrorDoseCellIntoSimulation(int row, int column, const QString& text);
     // Writes what the simulation chart shows (curves or band) as CSV; false, with a status
     // message, when nothing is shown or the file could not be written.
     bool saveSimulationAsCSV(const QString& file);

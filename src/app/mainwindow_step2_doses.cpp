@@ -37,10 +37,7 @@ void MainWindow::on_tableWidget_doseEvents_itemChanged(QTableWidgetItem* item) {
     on_pushButton_raed_in_dose_events_clicked();
 
     // The simulation page starts from the same doses.
-    QTableWidget* simulation = ui->tableWidget_simulationDoseEvents;
-    if (simulation->columnCount() <= column) simulation->setColumnCount(column + 1);
-    if (simulation->rowCount() <= row) simulation->setRowCount(row + 1);
-    simulation->setItem(row, column, new QTableWidgetItem(text));
+    mirrorDoseCellIntoSimulation(row, column, text);
 }
 
 void MainWindow::on_pushButton_raed_in_dose_events_clicked() {

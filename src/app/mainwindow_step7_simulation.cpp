@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QSignalBlocker>
 #include <QStatusBar>
 
 namespace {
@@ -114,6 +115,19 @@ void MainWindow::on_pushButton_increaseSimulationDose_clicked() {
 void MainWindow::on_tableWidget_simulationDoseEvents_itemChanged(QTableWidgetItem* item) {
     showCellResult(item, applySimulationDoseCell(simulationDoseEvents, item->row(), item->column(),
                                                  item->text(), odeParser.variable_name));
+}
+
+void MainWindow::mirrorDoseCellIntoSimulation(int row, int column, const QString& text) {
+    QTableWidget* simulation = ui->tableWidget_simulationDoseEvents;
+    const QSignalBlocker blocker(simulation);
+    if (simulation->columnCount() <= column) simulation->setColumnCount(column + 1);
+    if (simulation->rowCount() <= row) simulation->setRowCount(row + 1);
+    auto* item = new QTableWidgetItem(text);
+    simulation->setItem(row, column, item);
+    event_cell_result result =
+        applySimulationDoseCell(simulationDoseEvents, row, column, text, odeParser.variable_name);
+    result.paneAction = event_cell_result::pane::unchanged;
+    showCellResult(item, result);
 }
 
 void MainWindow::on_tableWidget_simulationParameters_itemChanged(QTableWidgetItem* item) {

@@ -38,6 +38,7 @@ private slots:
     void cleanup() { closeWindow(); }
     void computeDrawsExportsAndSwitchesToTheBand();
     void missingInputsDisableSaving();
+    void aDoseEditIsMirroredUnderItsOwnMessage();
 };
 
 void TestSimulationPage::computeDrawsExportsAndSwitchesToTheBand() {
@@ -107,6 +108,15 @@ void TestSimulationPage::missingInputsDisableSaving() {
     click("pushButton_computeSimulation");
     QVERIFY(w->statusBar()->currentMessage().contains("No computation result"));
     QVERIFY(!save->isEnabled());
+}
+
+void TestSimulationPage::aDoseEditIsMirroredUnderItsOwnMessage() {
+    find<QTableWidget>("tableWidget_doseEvents")->setItem(0, 1, new QTableWidgetItem("Gut"));
+    QVERIFY(paneShows("Error in Dosing Table (1th row Compartment)"));
+    auto* simulation = find<QTableWidget>("tableWidget_simulationDoseEvents");
+    QCOMPARE(simulation->item(0, 1)->text(), QString("Gut"));
+    QCOMPARE(textColour(simulation, 0, 1), QColor(Qt::red));
+    QCOMPARE(w->simulationDoseEvents.value(0).compartment, QString("Gut"));
 }
 
 QTEST_MAIN(TestSimulationPage)
