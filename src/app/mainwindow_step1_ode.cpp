@@ -24,14 +24,7 @@ const QChar markEnd(0xE001);
 } // namespace
 
 void MainWindow::reparseODEText() {
-    odeParser.readText(ui->textEdit_ODEExpression->toPlainText());
-    odeParser.parse();
-}
-
-void MainWindow::rebuildParameterNamesFromODE() {
-    QStringList names = odeParser.parameter_name + doseParameterNames;
-    names.removeDuplicates();
-    para.parameterNames = names;
+    model.setOdeText(ui->textEdit_ODEExpression->toPlainText());
 }
 
 void MainWindow::refillNameComboBoxes() {
@@ -64,7 +57,6 @@ void MainWindow::showJacobianStructure() {
 
 void MainWindow::on_textEdit_ODEExpression_textChanged() {
     reparseODEText();
-    rebuildParameterNamesFromODE();
     refillNameComboBoxes();
     if (!ui->tableWidget_jacobian->isHidden()) showJacobianStructure();
     displayError();
@@ -100,7 +92,6 @@ void MainWindow::on_pushButton_clicked() {
     qDebug() << "start parsing";
     reparseODEText();
     qDebug() << "finish parsing";
-    rebuildParameterNamesFromODE();
 
     ui->lab_parameterNames->setText(QStringLiteral("Parameters: ") +
                                     para.parameterNames.join(QLatin1Char(' ')));

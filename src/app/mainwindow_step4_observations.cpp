@@ -12,9 +12,7 @@
 #include <QClipboard>
 
 void MainWindow::on_tableWidget_observations_itemChanged(QTableWidgetItem* item) {
-    showCellResult(item, applyObservationCell(observationEvents, item->row(), item->column(),
-                                              item->text(), odeParser.variable_name,
-                                              para.parameterNames));
+    showCellResult(item, model.setObservationCell(item->row(), item->column(), item->text()));
     ui->textBrowser_y_names->setPlainText(observationNamesText(observationEvents));
 }
 

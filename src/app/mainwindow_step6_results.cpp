@@ -111,7 +111,8 @@ void MainWindow::update_computation_result(compResult result) {
         updatePlotDisplayIndex();
         redrawCurrentTab(false);
     }
-    ui->textEdi_compLog->setText(computationResult.computation_log.join("\n"));
+    ui->textEdi_compLog->setPlainText(computationResult.computation_log.join(QLatin1Char('\n')));
+    ui->textEdi_compLog->moveCursor(QTextCursor::End);
 }
 
 void MainWindow::updatePlotDisplayIndex() {

@@ -4,9 +4,6 @@
 #include "mainwindow.h"
 
 #include "batch/batch_runner.h"
-#include "cnm/compResult.h"
-#include "io/model_directory.h"
-#include "model/model_definition.h"
 
 #include <QAction>
 #include <QApplication>
@@ -131,20 +128,12 @@ bool showExampleResult(MainWindow& window, const QString& example, const QString
     }
     batch_runner run;
     run.directory = workDir;
-    run.stage2Iterations = iterations;
+    run.options.insert(QStringLiteral("stage2"), QString::number(iterations));
     run.print = [](const QString&) {};
     QString message;
     if (run.run(message) != 0) return false;
-
-    model_directory saved;
-    compResult result;
-    if (!saved.load(workDir) || !result.readIn(workDir)) return false;
-    model_definition model;
-    model.load(saved);
-    window.odeParser = model.ode;
-    window.para = model.para;
-    window.observationEvents = model.observationEvents;
-    window.update_computation_result(result);
+    // Opening the directory shows its model and the result the run wrote.
+    if (!window.loadFrom(workDir)) return false;
     return true;
 }
 

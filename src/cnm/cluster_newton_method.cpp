@@ -5,18 +5,16 @@
 #include "cnm/cluster_newton_method.h"
 
 #include "cnm/cluster_newton_step.h"
+#include "cnm/pool_work.h"
 #include "model/evaluation_failures.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
-#include <mutex>
 
 namespace {
 
@@ -24,31 +22,6 @@ const double NaN = std::numeric_limits<double>::quiet_NaN();
 
 QString number(double value) {
     return QString::number(value, 'g', 6);
-}
-
-// The hand-over between the engine's thread and the pool's threads during a pass. QtConcurrent
-// orders everything already; the map and reduce functions also synchronise through this
-// atomic and mutex, so that the thread sanitizer, which cannot see Qt's own locks, sees the
-// order of the accesses to the evaluators and the results as well. It is shared by all
-// engines (a little extra synchronisation between simultaneous runs is harmless).
-std::atomic<int> passToken{0};
-std::mutex reduceMutex;
-
-// parallelODEeval_aux_function behind the acquire: the evaluator is copied after it.
-struct evaluate_point {
-    typedef QVector<QVector<double>> result_type;
-
-    QVector<QVector<double>> operator()(const model_ode& model) const {
-        passToken.load(std::memory_order_acquire);
-        QVector<QVector<double>> states = parallelODEeval_aux_function(model);
-        passToken.fetch_add(1, std::memory_order_acq_rel);
-        return states;
-    }
-};
-
-void appendResult(QList<QVector<QVector<double>>>& list, const QVector<QVector<double>>& states) {
-    std::lock_guard<std::mutex> lock(reduceMutex);
-    list.append(states);
 }
 
 // The values without NaN, ascending.
@@ -149,19 +122,17 @@ QVector<QVector<double>> cluster_newton_method::iterate_weighted_A(QVector<QVect
                                                                    QVector<bool> alive,
                                                                    QVector<double> lambdaVector) {
     // One draw per call seeds the per-point generators of the perturbed targets.
-    const std::uint64_t seed = static_cast<std::uint64_t>(std::rand());
     return cluster_newton_step(X, Y, alive, lambdaVector, Y_obs, x_lowerBound, x_upperBound,
-                               Y_star_noise, stage1, seed);
+                               Y_star_noise, stage1, random());
 }
 
 QVector<QVector<double>>
 cluster_newton_method::iterate_weighted_A(QVector<QVector<double>> X, QVector<QVector<double>> Y,
                                           QVector<bool> alive, QVector<double> lambdaVector,
                                           QVector<QVector<double>> weightRows) {
-    const std::uint64_t seed = static_cast<std::uint64_t>(std::rand());
     return cluster_newton_step(X, weighted_observations(Y, weightRows), alive, lambdaVector,
                                weighted_observation(Y_obs, weightRows), x_lowerBound, x_upperBound,
-                               Y_star_noise, stage1, seed);
+                               Y_star_noise, stage1, random());
 }
 
 void cluster_newton_method::abort() {
@@ -196,12 +167,15 @@ QVector<QVector<double>> cluster_newton_method::evaluatePoints(
 
     QList<QVector<QVector<double>>> results;
     if (parallelEvaluation) {
-        passToken.fetch_add(1, std::memory_order_release);
-        results = QtConcurrent::blockingMappedReduced<QList<QVector<QVector<double>>>>(
-            count == models.size() ? models : models.mid(0, count), evaluate_point(), appendResult,
-            QtConcurrent::OrderedReduce);
-        passToken.load(std::memory_order_acquire);
-        { std::lock_guard<std::mutex> lastReduce(reduceMutex); } // after the last append
+        // Every task evaluates its own copy of its point's evaluator into its own slot.
+        QVector<QVector<QVector<double>>> states(count);
+        QVector<QVector<double>>* into = states.data();
+        const QList<model_ode>& evaluators = models;
+        pool_work(count, [into, &evaluators](int i) {
+            into[i] = parallelODEeval_aux_function(evaluators.at(i));
+        }).run();
+        for (const QVector<QVector<double>>& s : qAsConst(states))
+            results.append(s);
 
         emit additional_modelEval((k + 1) * N + 1);
     } else {
@@ -383,7 +357,7 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
     QVector<char> taken(N, 0);
     sample.clear();
     while (sample.size() < S) {
-        const int idx = static_cast<int>(std::rand() / (2147483647.0 + 1.0) * N);
+        const int idx = static_cast<int>((random() >> 11) * 0x1.0p-53 * N);
         if (idx < 0 || idx >= N || taken[idx]) continue;
         taken[idx] = 1;
         sample.append(idx);
@@ -447,6 +421,8 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
         log(failedLine);
         qDebug().noquote() << failedLine;
     }
+    emit iterationStatistics(k, atPosition(s, 0),
+                             atPosition(s, static_cast<int>(std::floor(0.5 * N))));
 
     emit current_computation_result(result);
     result.save_last_iter(saveDirectory);
@@ -487,6 +463,7 @@ void cluster_newton_method::run_3() {
     abortASAP = false;
     isRunning = true;
     completedIterations = 0;
+    random.seed(seed);
 
     const int N = result.X.isEmpty() ? 0 : result.X[0].size();
     emit max_modelEval(totalIter * N);

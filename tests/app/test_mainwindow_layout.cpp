@@ -129,7 +129,7 @@ const WidgetRow widgetRows[] = {
     {"frame_weights", "QFrame", "", "h"},
     {"spinBox_numWeightIter", "QSpinBox", "0..30 step 1: 0", "L"},
     {"textEdit_weights", "QTextEdit", "", "R"},
-    {"pushButton_runCNmethod", "QPushButton", "Start Cluster Newton method computation", "L"},
+    {"pushButton_runCNmethod", "QPushButton", "Start Cluster Newton method computation", ""},
     {"progressBar_CN", "QProgressBar", "0", ""},
     // Page 6.
     {"pushButton_saveAsCSV", "QPushButton", "save plot as CSV", ""},
@@ -209,7 +209,7 @@ private slots:
 
 void TestMainWindowLayout::windowFrame() {
     QCOMPARE(w->size(), QSize(1280, 720));
-    QCOMPARE(w->windowTitle(), QString("MainWindow"));
+    QCOMPARE(w->windowTitle(), QString("Velmora"));
     QCOMPARE(w->version, QString("alpha 3.1.4"));
     QCOMPARE(w->numInitCluster, 250);
     find<QMenuBar>("menuBar");
@@ -304,7 +304,9 @@ void TestMainWindowLayout::menusAndActions() {
     // Each menu's title, then its actions' texts and status tips.
     const QVector<QStringList> menus{
         {"&File", "&Open...", "Open previously saved model", "&Save...",
-         "Save current model and computation result", "&Export all plots...",
+         "Save current model and computation result", "Save As...",
+         "Save current model into another directory and continue there",
+         "&Export all plots...",
          "Save every plot of the result page as a PDF file into a folder."},
         {"&Computation", "&Start CN method computation", "Start the CN method computation.",
          "&Stop current CN method computation",

@@ -192,9 +192,14 @@ void TestOdePage::nameBoxes() {
 }
 
 void TestOdePage::doseParametersFollowOdeParameters() {
-    w->doseParameterNames = QStringList{"D1", "k"};
     typeModel("dAdt=-k*A");
+    auto* doses = find<QTableWidget>("tableWidget_doseEvents");
+    const QStringList row{"0", "A", "D1*k", "0"};
+    for (int c = 0; c < row.size(); ++c)
+        doses->setItem(0, c, new QTableWidgetItem(row[c]));
     QCOMPARE(w->para.parameterNames, (QStringList{"k", "D1"}));
+    typeModel("+q");
+    QCOMPARE(w->para.parameterNames, (QStringList{"k", "q", "D1"}));
 }
 
 void TestOdePage::typingAfterFindKeepsTextAndLayout() {

@@ -122,6 +122,38 @@ TEST(ModelDirectory, ScriptsAreWrittenOnlyWhenRequested) {
     EXPECT_EQ(readAll(tmp.path() + "/model/matlab_ODE.m"), m.matlabScript);
 }
 
+TEST(ModelDirectory, RunSettingsAreKeptAndOldDirectoriesGetTheDefaults) {
+    QTemporaryDir tmp;
+    model_directory m = sampleModel();
+    m.runSettings.relativeTolerance = "1e-4";
+    m.runSettings.weights = "1,0\n0,1\\n\n"; // a backslash and line breaks
+    m.runSettings.initialLambda = "a = b";
+    ASSERT_TRUE(m.save(tmp.path()));
+    model_directory loaded;
+    ASSERT_TRUE(loaded.load(tmp.path()));
+    EXPECT_TRUE(loaded.hasRunSettings);
+    EXPECT_EQ(loaded.runSettings, m.runSettings);
+    ASSERT_TRUE(QFile::remove(model_directory::runSettingsFile(tmp.path())));
+    ASSERT_TRUE(loaded.load(tmp.path()));
+    EXPECT_FALSE(loaded.hasRunSettings);
+    EXPECT_EQ(loaded.runSettings, run_settings());
+}
+
+TEST(ModelDirectory, FilesThatCannotBeWrittenAreNamedAndTheOldOnesKept) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(sampleModel().save(tmp.path()));
+    // A folder where a file belongs cannot be replaced; the other files are still written.
+    const QString blocked = tmp.path() + "/model/observations.txt";
+    ASSERT_TRUE(QFile::remove(blocked));
+    ASSERT_TRUE(QDir().mkdir(blocked));
+    model_directory changed = sampleModel();
+    changed.odeText = "dAdt = -2*k*A";
+    QStringList failed;
+    EXPECT_FALSE(changed.save(tmp.path(), &failed));
+    EXPECT_EQ(failed, QStringList{blocked});
+    EXPECT_EQ(readAll(model_directory::odeTextFile(tmp.path())), changed.odeText);
+}
+
 TEST(ModelDirectory, MissingDirectoryOrFiles) {
     model_directory m;
     EXPECT_FALSE(m.load("/nonexistent/velmora"));

@@ -17,7 +17,7 @@ deb=$(echo "$work"/out/velmora_*_"$(dpkg --print-architecture)".deb)
 
 # Qt's runtime libraries are declared, never a -dev package.
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt5core5a libqt5concurrent5 libqt5widgets5 libqt5charts5; do
+for lib in libqt5core5a libqt5widgets5 libqt5charts5; do
     [[ "$depends" == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
 done
 [[ "$depends" != *-dev* ]] || fail "Depends names a -dev package: $depends"
