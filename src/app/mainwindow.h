@@ -288,6 +288,10 @@ public:
     // records; the cell is coloured by the simulation's rules, but the error pane keeps the
     // dose table's own message.
     void mirrorDoseCellIntoSimulation(int row, int column, const QString& text);
+    // Applies an opened directory's simulation tables (shown without their handlers) to the
+    // simulation records, as velmora-batch simulate does, and forgets the last run; rejected
+    // cells become model problems.
+    void applySavedSimulationTables(const model_directory& files);
     // Writes what the simulation chart shows (curves or band) as CSV; false, with a status
     // message, when nothing is shown or the file could not be written.
     bool saveSimulationAsCSV(const QString& file);

@@ -46,9 +46,7 @@ void MainWindow::on_pushButton_computeSimulation_clicked() {
     setup.parameterRecord = para;
     setup.doses = simulationDoseEvents;
     setup.timePoints = simulationTimePoints;
-    bool ok = false;
-    const double relativeTolerance = ui->lineEdit_odeRelTol->text().toDouble(&ok);
-    if (ok && relativeTolerance > 0) setup.relativeTolerance = relativeTolerance;
+    setSimulationTolerances(setup, currentRunSettings());
 
     const int k = ui->spinBox_iterationNumber->value();
     const QVector<int> shown =
@@ -128,6 +126,14 @@ void MainWindow::mirrorDoseCellIntoSimulation(int row, int column, const QString
         applySimulationDoseCell(simulationDoseEvents, row, column, text, odeParser.variable_name);
     result.paneAction = event_cell_result::pane::unchanged;
     showCellResult(item, result);
+}
+
+void MainWindow::applySavedSimulationTables(const model_directory& files) {
+    simulationDoseEvents.clear();
+    model.problems << applySimulationTables(simulationDoseEvents, para, files.simulationDoseEvents,
+                                            files.simulationParameters, odeParser.variable_name);
+    simulationRun = simulation_run();
+    redraw_simulation_ODE_variable_Plot();
 }
 
 void MainWindow::on_tableWidget_simulationParameters_itemChanged(QTableWidgetItem* item) {

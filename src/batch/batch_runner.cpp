@@ -85,7 +85,8 @@ batch_runner::parsed batch_runner::parseArguments(const QStringList& arguments, 
     parser.setApplicationDescription(
         "Runs the Cluster Newton method on a model directory and writes the result files into "
         "its compResult folder. Settings come from the directory's model/run_settings.txt "
-        "(the window's defaults without it); the options override them.");
+        "(the window's defaults without it); the options override them.\n"
+        "velmora-batch simulate --help describes the simulation with a saved result.");
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument("model-dir", "The model directory.");

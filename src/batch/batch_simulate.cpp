@@ -119,6 +119,7 @@ int batch_simulate::run(QString& message) {
     simulation_setup setup;
     setup.ode = model.ode;
     setup.parameterRecord = model.para;
+    setSimulationTolerances(setup, files.runSettings);
     QStringList warnings =
         applySimulationTables(setup.doses, setup.parameterRecord, doseCells,
                               files.simulationParameters, model.ode.variable_name);

@@ -117,6 +117,12 @@ bool model_directory::load(const QString& dir) {
     if (!hasGInverseText) qDebug() << "could not find reparaInverse.txt file";
     hasInitialCluster = readCellTable(m + "/initial_cluster.txt", initialCluster);
     hasObservations = readCellTable(m + "/observations.txt", observations);
+    readCellTable(m + "/simulationParameters.csv", simulationParameters);
+    // Without its own table the simulation starts from the fit's doses, as the window's
+    // copy of every dose cell does.
+    if (!readCellTable(m + "/simulationDoseEvents.csv", simulationDoseEvents))
+        simulationDoseEvents = doseEvents;
+    readText(m + "/simulationTimePoints.txt", simulationTimePoints);
     QString settings;
     hasRunSettings = readText(runSettingsFile(dir), settings);
     runSettings = hasRunSettings ? run_settings::fromText(settings) : run_settings();

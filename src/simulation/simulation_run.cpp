@@ -80,6 +80,13 @@ void reportNotNumbers(const simulation_run& run, QStringList& problems) {
 
 } // namespace
 
+void setSimulationTolerances(simulation_setup& setup, const run_settings& settings) {
+    run_settings::numbers read;
+    settings.read(read, 0);
+    setup.relativeTolerance = read.relativeTolerance;
+    setup.absoluteTolerance = read.absoluteTolerance;
+}
+
 simulation_run runSimulation(const simulation_setup& setup, const compResult& result, int iteration,
                              const QVector<int>& displayIndex) {
     simulation_run run;

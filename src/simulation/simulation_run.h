@@ -5,6 +5,7 @@
 #pragma once
 
 #include "cnm/compResult.h"
+#include "cnm/run_settings.h"
 #include "model/dose_event.h"
 #include "model/odeTextParser.h"
 #include "model/parameters.h"
@@ -48,6 +49,10 @@ struct simulation_run {
     // Nothing to plot: the problems say why.
     bool isEmpty() const { return points.isEmpty() || timePoints.isEmpty(); }
 };
+
+// The ODE tolerances of the computation page's settings; a field that does not read as a
+// positive number keeps the default.
+void setSimulationTolerances(simulation_setup& setup, const run_settings& settings);
 
 // Simulates the points displayIndex of iteration `iteration` of result.Parameter. Each
 // point's parameter vector is parameter_to_simulationParameter of its found values and is

@@ -1,8 +1,10 @@
 // Page 7 wiring: the tables and the time text reach the simulation core, one curve is
 // drawn per displayed parameter set, the band checkbox switches to the band, the measured
-// values of the plotted expression are overlaid, and the CSV file holds the core's numbers.
+// values of the plotted expression are overlaid, the CSV file holds the core's numbers, and
+// velmora-batch simulate writes the same file from the saved directory.
 #include "window_test_support.h"
 
+#include "batch/batch_simulate.h"
 #include "cnm/result_plots.h"
 #include "io/csv.h"
 #include "screenshots.h"
@@ -34,9 +36,11 @@ private slots:
     void init() {
         openWindow();
         QVERIFY(showExampleResult(*w, "oral_multiple_dose", dir.filePath("run"), 2));
+        QVERIFY(w->loadFrom(dir.filePath("run")));
     }
     void cleanup() { closeWindow(); }
     void computeDrawsExportsAndSwitchesToTheBand();
+    void batchWritesTheWindowsFile();
     void missingInputsDisableSaving();
     void aDoseEditIsMirroredUnderItsOwnMessage();
 };
@@ -117,6 +121,34 @@ void TestSimulationPage::aDoseEditIsMirroredUnderItsOwnMessage() {
     QCOMPARE(simulation->item(0, 1)->text(), QString("Gut"));
     QCOMPARE(textColour(simulation, 0, 1), QColor(Qt::red));
     QCOMPARE(w->simulationDoseEvents.value(0).compartment, QString("Gut"));
+}
+
+void TestSimulationPage::batchWritesTheWindowsFile() {
+    // The window's inputs, saved with the model as the user saves them.
+    find<QTableWidget>("tableWidget_simulationDoseEvents")
+        ->setItem(1, 2, new QTableWidgetItem("250"));
+    find<QTableWidget>("tableWidget_simulationParameters")
+        ->setItem(w->para.parameterNames.indexOf("CL"), 0, new QTableWidgetItem("CL/2"));
+    find<QLineEdit>("lineEdit_simulationTimePoints")->setText("0:1.5:36");
+    find<QLineEdit>("lineEdit_simulationVariable")->setText("Ac/V");
+    find<QCheckBox>("checkBox_simulationBand")->setChecked(true);
+    click("pushButton_computeSimulation");
+    QVERIFY(w->saveSimulationAsCSV(dir.filePath("window.csv")));
+    QVERIFY(w->saveTo(dir.filePath("run")));
+
+    batch_simulate batch;
+    QString message;
+    QCOMPARE(batch.parseArguments({dir.filePath("run"), "--band", "--expression", "Ac/V", "--out",
+                                   dir.filePath("batch.csv")},
+                                  message),
+             batch_simulate::parsed::run);
+    batch.print = [](const QString&) {};
+    QCOMPARE(batch.run(message), 0);
+    QCOMPARE(readAll("batch.csv"), readAll("window.csv"));
+    // Nothing to simulate is an error with the reason, not an empty file.
+    batch.times = "0:0:1";
+    QCOMPARE(batch.run(message), 2);
+    QVERIFY2(message.contains("No simulation time points"), qPrintable(message));
 }
 
 QTEST_MAIN(TestSimulationPage)
