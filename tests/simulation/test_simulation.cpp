@@ -188,7 +188,8 @@ TEST(Simulation, OverrideOfFixedParameterTakesEffect) {
     applySimulationParameterCell(record, 1, 0, "40");
     applySimulationParameterCell(record, 2, 0, "Vmax/2");
     compResult result;
-    result.Parameter = {{fixtures::mm2Parameters()}};
+    // Found values are simulated as saved, with 6 significant digits.
+    result.Parameter = {{{5, 20, 100.00002, 0.30000001, 0.1}}};
     const simulation_run run = runSimulation(setup, result, 0, {0});
     ASSERT_EQ(run.parameterVectors, (QVector<QVector<double>>{{5, 40, 50, 0.3, 0.1}}));
     model_ode plain = fixtures::mm2Model();
