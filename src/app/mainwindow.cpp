@@ -47,6 +47,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     createCharts();
     setupResultPage();
+    setupIdentifiabilityTab();
     painter_simulation = new plot_painter(chart_ODE_sol_simulation, chartView_ODE_sol_simulation);
 
     CNmethod = new cluster_newton_method;

@@ -98,6 +98,10 @@ void MainWindow::CNmethod_computation_completed() {
     setRunning(false);
     ui->progressBar_CN->setValue(ui->progressBar_CN->maximum());
     update_computation_result(CNmethod->result);
+    if (!CNmethod->saveProblem.isEmpty()) {
+        statusBar()->showMessage(CNmethod->saveProblem);
+        return;
+    }
     statusBar()->showMessage(tr("Computation finished: %1 iterations saved in %2/compResult.")
                                  .arg(CNmethod->result.X.size())
                                  .arg(modelDirectory));

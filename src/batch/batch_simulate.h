@@ -4,6 +4,8 @@
 // the simulation page of the window writes for the same inputs.
 #pragma once
 
+#include "batch/batch_runner.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -28,7 +30,7 @@ public:
     // The CSV file; empty writes the window's proposed name into the model directory.
     QString out;
 
-    enum class parsed { run, exit, error };
+    using parsed = batch_runner::parsed;
     // Reads the arguments that follow "simulate". --help puts the help text into message and
     // gives exit; a missing directory or a bad value gives error with a one-line message.
     parsed parseArguments(const QStringList& arguments, QString& message);

@@ -1,5 +1,6 @@
 // velmora-batch: runs the Cluster Newton method on a model directory without the window.
 // Ctrl-C asks the run to stop; it then ends cleanly and the record is saved.
+#include "batch/batch_report.h"
 #include "batch/batch_runner.h"
 #include "batch/batch_simulate.h"
 
@@ -7,6 +8,11 @@
 #include "cnm/run_setup.h"
 
 #include <QCoreApplication>
+#ifdef VELMORA_HAVE_REPORT_PDF
+#include <QApplication>
+#else
+using QApplication = QCoreApplication;
+#endif
 
 #include <csignal>
 #include <cstdio>
@@ -25,9 +31,38 @@ void quietDebug(QtMsgType type, const QMessageLogContext&, const QString& messag
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
+// `velmora-batch report ...`: charts for the PDF need a QApplication; it never shows a
+// window, so it runs on the offscreen platform.
+int report(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The platform's note about its runtime folder says nothing about the report.
+    if (qEnvironmentVariableIsEmpty("VELMORA_DEBUG"))
+        qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (!message.startsWith("QStandardPaths:")) quietDebug(type, context, message);
+            });
+    QApplication app(argc, argv);
+    batch_report reporter;
+    QString message;
+    switch (reporter.parseArguments(app.arguments().mid(2), message)) {
+    case batch_runner::parsed::exit:
+        std::printf("%s\n", message.trimmed().toLocal8Bit().constData());
+        return 0;
+    case batch_runner::parsed::error:
+        std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
+        return 2;
+    case batch_runner::parsed::run:
+        break;
+    }
+    const int status = reporter.run(message);
+    if (status != 0) std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && qstrcmp(argv[1], "report") == 0) return report(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmora-batch"));
     QCoreApplication::setApplicationVersion(velmoraVersion());

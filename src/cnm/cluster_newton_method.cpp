@@ -425,7 +425,16 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
                              atPosition(s, static_cast<int>(std::floor(0.5 * N))));
 
     emit current_computation_result(result);
-    result.save_last_iter(saveDirectory);
+    if (!result.save_last_iter(saveDirectory)) {
+        // A full disk or a folder that became read-only: the run cannot keep its results, so
+        // it ends here; the iterations written before stay complete on disk.
+        saveProblem = "Error, the result files of iteration " + QString::number(k) +
+                      " could not be written into " + saveDirectory +
+                      "/compResult (disk full or no permission to write); the run stopped.";
+        log(saveProblem);
+        qDebug().noquote() << saveProblem;
+        return false;
+    }
     completedIterations = k + 1;
 
     result.X.resize(k + 2);
@@ -463,6 +472,7 @@ void cluster_newton_method::run_3() {
     abortASAP = false;
     isRunning = true;
     completedIterations = 0;
+    saveProblem.clear();
     random.seed(seed);
 
     const int N = result.X.isEmpty() ? 0 : result.X[0].size();
@@ -487,7 +497,12 @@ void cluster_newton_method::run_3() {
     // or a failure (their files are already on disk and stay consistent with the record).
     result.trim(completedIterations);
     result.sortDataByResidual();
-    result.save(saveDirectory);
+    if (!result.save(saveDirectory) && saveProblem.isEmpty()) {
+        saveProblem = "Error, the result files could not all be written into " + saveDirectory +
+                      "/compResult (disk full or no permission to write).";
+        log(saveProblem);
+        qDebug().noquote() << saveProblem;
+    }
     isRunning = false;
     emit calculationCompleted();
 }

@@ -50,6 +50,9 @@ public:
     // Set by the window to stop a run; polled by the worker.
     std::atomic<bool> abortASAP{false};
     std::atomic<bool> isRunning{false};
+    // Why the run's result files could not be written (a full disk, a read-only folder); empty
+    // when every file was written. Set before calculationCompleted.
+    QString saveProblem;
     bool parallelEvaluation = true;
     // Seeds the engine's own generator at the start of every run: the damping-search samples
     // and the perturbed targets come from it alone, so a run is repeatable bit for bit.

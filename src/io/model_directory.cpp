@@ -2,8 +2,8 @@
 #include "io/model_directory.h"
 
 #include "io/csv.h"
+#include "io/history_folder.h"
 
-#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -50,6 +50,7 @@ bool readText(const QString& file, QString& text) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
     QTextStream in(&f);
+    in.setCodec("UTF-8"); // as every model file is written
     QStringList lines;
     while (!in.atEnd())
         lines << in.readLine();
@@ -91,16 +92,14 @@ bool model_directory::save(const QString& dir, QStringList* failedFiles) const {
     writeFile(m + "/ODE_RHS_Jacobian_Structure.csv", csvText(jacobianStructure), failed);
     writeText(runSettingsFile(dir), runSettings.toText(), failed);
 
-    // History copy of the files that define the model. Copies never overwrite: a second
-    // save within the same second finds the folder and leaves its copies as they are.
-    root.mkdir("history");
-    const QString history =
-        dir + "/history/model " + QDateTime::currentDateTimeUtc().toString(Qt::TextDate);
-    QDir().mkpath(history);
+    // History copy of the files that define the model, into a folder of its own, so a
+    // second save within the same second keeps its copies too.
+    const QString history = newHistoryFolder(dir, QStringLiteral("model "), false);
     for (const char* name : {"/ODE_expression.txt", "/reparaDefinition.txt", "/reparaInverse.txt",
                              "/initial_cluster.txt", "/parameter_specifications.csv",
                              "/dose_events.txt", "/observations.txt"}) {
-        QFile::copy(m + name, history + name);
+        if (history.isEmpty() || !QFile::copy(m + name, history + name))
+            qDebug() << "Error, unable to keep a history copy of" << m + name;
     }
     if (failedFiles) *failedFiles = failed;
     return failed.isEmpty();

@@ -56,7 +56,7 @@ TEST(CellTable, CellTextTreatsBlankAndMissingAlike) {
 
 model_directory sampleModel() {
     model_directory m;
-    m.odeText = "dAdt = -k*A ; elimination\n\ndBdt = k*A";
+    m.odeText = "dAdt = -k*A ; elimination, in µg/h\n\ndBdt = k*A";
     m.parameterSpecification = {{"0.1", "10", "0", QString(), "note, with comma?"}};
     m.xLowerBound = {-1};
     m.xUpperBound = {1};
@@ -99,15 +99,18 @@ TEST(ModelDirectory, SaveThenLoadGivesBackTheModel) {
     // A comma inside a note survives: the cell is quoted.
     EXPECT_EQ(loaded.parameterSpecification[0][4], "note, with comma?");
 
-    // The seven files that define the model are copied into the history.
+    // The seven files that define the model are copied into the history; a second save
+    // within the same second keeps its own copies in a folder of its own.
+    ASSERT_TRUE(saved.save(tmp.path()));
     const QStringList folders =
         QDir(tmp.path() + "/history").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    ASSERT_EQ(folders.size(), 1);
-    EXPECT_TRUE(folders[0].startsWith("model "));
-    const QStringList files = QDir(tmp.path() + "/history/" + folders[0]).entryList(QDir::Files);
-    EXPECT_EQ(files.size(), 7);
-    EXPECT_TRUE(files.contains("ODE_expression.txt"));
-    EXPECT_TRUE(files.contains("observations.txt"));
+    ASSERT_EQ(folders.size(), 2);
+    for (const QString& folder : folders) {
+        EXPECT_TRUE(folder.startsWith("model "));
+        const QStringList files = QDir(tmp.path() + "/history/" + folder).entryList(QDir::Files);
+        EXPECT_EQ(files.size(), 7);
+        EXPECT_TRUE(files.contains("ODE_expression.txt") && files.contains("observations.txt"));
+    }
 }
 
 TEST(ModelDirectory, ScriptsAreWrittenOnlyWhenRequested) {
