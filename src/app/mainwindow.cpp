@@ -8,6 +8,7 @@
 
 #include "ui/Chart.h"
 #include "ui/ChartView.h"
+#include "ui/plot_painter.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -47,6 +48,7 @@ MainWindow::MainWindow(QWidget* parent)
     createCharts();
     setupResultPage();
     setupIdentifiabilityTab();
+    painter_simulation = new plot_painter(chart_ODE_sol_simulation, chartView_ODE_sol_simulation);
 
     CNmethod = new cluster_newton_method;
     CNthread = new QThread(this);

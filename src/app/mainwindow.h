@@ -17,6 +17,8 @@
 #include "model/observation_event.h"
 #include "model/odeTextParser.h"
 #include "model/parameters.h"
+#include "simulation/simulation_run.h"
+#include "simulation/simulation_view.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -301,8 +303,38 @@ private:
     void setupResultPage();
     ChartView* currentChartView() const;
 
+public:
+    // Page 7 state: the simulation dose records (kept apart from the fit's), the time points
+    // of the time text, the last simulation run, what it shows for the plotted expression,
+    // and the painter of the simulation chart.
+    QVector<dose_event> simulationDoseEvents;
+    QVector<double> simulationTimePoints;
+    simulation_run simulationRun;
+    simulation_view simulationResult;
+    plot_painter* painter_simulation = nullptr;
+
+    // Evaluates the plotted expression over the last run and draws its curves or its band
+    // with the measured values of that expression; enables the save button when there is
+    // something to save. Returns what the status bar shows (why nothing is drawn, values
+    // that are not numbers); empty when all is well.
+    QStringList redraw_simulation_ODE_variable_Plot();
+    // Reads the time text into simulationTimePoints; returns the messages about it.
+    QStringList readSimulationTimeText();
+    // Copies an edited cell of the dose table into the simulation dose table and its
+    // records; the cell is coloured by the simulation's rules, but the error pane keeps the
+    // dose table's own message.
+    void mirrorDoseCellIntoSimulation(int row, int column, const QString& text);
+    // Applies an opened directory's simulation tables (shown without their handlers) to the
+    // simulation records, as velmora-batch simulate does, and forgets the last run; rejected
+    // cells become model problems.
+    void applySavedSimulationTables(const model_directory& files);
+    // Writes what the simulation chart shows (curves or band) as CSV; false, with a status
+    // message, when nothing is shown or the file could not be written.
+    bool saveSimulationAsCSV(const QString& file);
+
 public slots:
     // Page 7: the simulation.
+    void on_checkBox_simulationBand_stateChanged(int state);
     void on_pushButton_computeSimulation_clicked();
     void on_lineEdit_simulationTimePoints_editingFinished();
     void on_checkBox_ode_simulation_sol_y_log_stateChanged(int state);
@@ -339,6 +371,8 @@ private:
 
     // Pages 2 and 4: colour the edited cell and update the error pane as the core asks.
     void showCellResult(QTableWidgetItem* item, const event_cell_result& result);
+    // Only the colour part of showCellResult; the error pane stays as it is.
+    void colourCell(QTableWidgetItem* item, const event_cell_result& result);
     void pasteIntoObservationColumn(int column);
 
     // Page 3-2: draws the initial cluster from the bound table and shows it.

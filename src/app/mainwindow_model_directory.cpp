@@ -200,6 +200,7 @@ bool MainWindow::loadFrom(const QString& dir) {
         t->setVerticalHeaderLabels(para.parameterNames);
     }
     para.simulationExpressions.resize(para.parameterNames.size());
+    applySavedSimulationTables(files);
     {
         const QSignalBlocker blockG(ui->textEdit_paraDefinition);
         const QSignalBlocker blockInverse(ui->textEdit_paraDefInverse);

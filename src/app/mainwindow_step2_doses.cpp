@@ -7,13 +7,15 @@
 
 #include <QSignalBlocker>
 
+void MainWindow::colourCell(QTableWidgetItem* item, const event_cell_result& result) {
+    if (result.textColour == event_cell_result::colour::unchanged) return;
+    // Colouring the item is not an edit: the cell handler must not run again.
+    const QSignalBlocker blocker(item->tableWidget());
+    item->setForeground(result.textColour == event_cell_result::colour::red ? Qt::red : Qt::black);
+}
+
 void MainWindow::showCellResult(QTableWidgetItem* item, const event_cell_result& result) {
-    if (result.textColour != event_cell_result::colour::unchanged) {
-        // Colouring the item is not an edit: the cell handler must not run again.
-        const QSignalBlocker blocker(item->tableWidget());
-        item->setForeground(result.textColour == event_cell_result::colour::red ? Qt::red
-                                                                                : Qt::black);
-    }
+    colourCell(item, result);
     // The value an accepted expression gave is shown below the model's problems.
     const bool note = result.paneAction == event_cell_result::pane::show &&
                       result.textColour != event_cell_result::colour::red;
@@ -29,10 +31,7 @@ void MainWindow::on_tableWidget_doseEvents_itemChanged(QTableWidgetItem* item) {
     on_pushButton_raed_in_dose_events_clicked();
 
     // The simulation page starts from the same doses.
-    QTableWidget* simulation = ui->tableWidget_simulationDoseEvents;
-    if (simulation->columnCount() <= column) simulation->setColumnCount(column + 1);
-    if (simulation->rowCount() <= row) simulation->setRowCount(row + 1);
-    simulation->setItem(row, column, new QTableWidgetItem(text));
+    mirrorDoseCellIntoSimulation(row, column, text);
 }
 
 void MainWindow::on_pushButton_raed_in_dose_events_clicked() {

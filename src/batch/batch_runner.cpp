@@ -104,11 +104,13 @@ batch_runner::parsed batch_runner::parseArguments(const QStringList& arguments, 
         "its compResult folder. Settings come from the directory's model/run_settings.txt "
         "(the window's defaults without it); the options override them.\n"
         "Progress and warnings go to stderr. At the end of a run stdout gets the fitted "
-        "values: per parameter its best value and the median and 5-95 % range of the best "
-        "quarter of the cluster. Ctrl-C stops the run and keeps the iterations done.\n"
+        "values (per parameter its best value and the median and 5-95 % range of the best "
+        "quarter of the cluster) and the identifiability table. Ctrl-C stops the run and keeps the iterations done.\n"
         "Exit status: 0 after a run that kept an iteration, 1 when the model cannot run or no "
         "point of the cluster could be evaluated (the message names the file), 2 for bad "
-        "options or a directory that cannot be read.");
+        "options or a directory that cannot be read.\n"
+        "velmora-batch simulate --help and velmora-batch report --help describe the "
+        "subcommands that work on a saved result.");
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument("model-dir", "The model directory.");

@@ -2,6 +2,7 @@
 // Ctrl-C asks the run to stop; it then ends cleanly and the record is saved.
 #include "batch/batch_report.h"
 #include "batch/batch_runner.h"
+#include "batch/batch_simulate.h"
 
 #include "cnm/cluster_newton_method.h"
 #include "cnm/run_setup.h"
@@ -66,6 +67,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("velmora-batch"));
     QCoreApplication::setApplicationVersion(velmoraVersion());
     if (qEnvironmentVariableIsEmpty("VELMORA_DEBUG")) qInstallMessageHandler(quietDebug);
+    // "velmora-batch simulate <model-dir> ..." simulates with a saved result.
+    if (app.arguments().value(1) == QLatin1String("simulate"))
+        return runSimulateCommand(app.arguments().mid(2));
     batch_runner runner;
     QString message;
     switch (runner.parseArguments(app.arguments().mid(1), message)) {

@@ -37,6 +37,14 @@ void writeCells(const QString& file, const cell_table& cells, QStringList& faile
     writeText(file, cellTableText(cells, columnCount(cells)), failed);
 }
 
+// The simulation tables are mostly cells without item (a parameter keeps its found value),
+// which the table dialect writes as a single blank: they open without item again.
+void restoreMissingCells(cell_table& cells) {
+    for (QVector<QString>& row : cells)
+        for (QString& cell : row)
+            if (cell == QLatin1String(" ")) cell = QString();
+}
+
 // The file's lines joined by "\n" (no trailing newline); false when it cannot be opened.
 bool readText(const QString& file, QString& text) {
     QFile f(file);
@@ -116,6 +124,15 @@ bool model_directory::load(const QString& dir) {
     if (!hasGInverseText) qDebug() << "could not find reparaInverse.txt file";
     hasInitialCluster = readCellTable(m + "/initial_cluster.txt", initialCluster);
     hasObservations = readCellTable(m + "/observations.txt", observations);
+    if (readCellTable(m + "/simulationParameters.csv", simulationParameters))
+        restoreMissingCells(simulationParameters);
+    // Without its own table the simulation starts from the fit's doses, as the window's
+    // copy of every dose cell does.
+    if (readCellTable(m + "/simulationDoseEvents.csv", simulationDoseEvents))
+        restoreMissingCells(simulationDoseEvents);
+    else
+        simulationDoseEvents = doseEvents;
+    readText(m + "/simulationTimePoints.txt", simulationTimePoints);
     QString settings;
     hasRunSettings = readText(runSettingsFile(dir), settings);
     runSettings = hasRunSettings ? run_settings::fromText(settings) : run_settings();

@@ -56,7 +56,10 @@ public:
     // be written go to `failed`, and an unwritable "model" folder stops the save at once.
     bool save(const QString& dir, QStringList* failed = nullptr) const;
 
-    // Reads the files that define the model, the run settings and the computation log.
+    // Reads the files that define the model, the simulation page's tables and time text,
+    // the run settings and the computation log. Without simulationDoseEvents.csv the
+    // simulation dose table is the dose table; a single blank in a simulation table (how a
+    // cell without item is saved) reads as a cell without item.
     // Missing files leave their fields as they are and their has-flag false (the run
     // settings keep the defaults); returns hasOdeText.
     bool load(const QString& dir);

@@ -1,7 +1,21 @@
 // Cell rules of the simulation dose and parameter tables.
 #include "simulation/simulation_cells.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
+
+namespace {
+
+// The error pane's HTML as one plain line.
+QString plainLine(const QString& html) {
+    QString text = html;
+    text.replace(QLatin1String("<br>"), QLatin1String(" "));
+    text.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    return text.simplified();
+}
+
+} // namespace
 
 event_cell_result applySimulationDoseCell(QVector<dose_event>& simulationDoses, int row, int column,
                                           const QString& text, const QStringList& odeVariables) {
@@ -47,4 +61,32 @@ event_cell_result applySimulationParameterCell(parameters& record, int row, int 
             expression.expression + QLatin1Char('=') + QString::number(tested, 'g', 6);
     }
     return result;
+}
+
+QStringList applySimulationTables(QVector<dose_event>& simulationDoses, parameters& record,
+                                  const cell_table& doseCells, const cell_table& parameterCells,
+                                  const QStringList& odeVariables) {
+    QStringList problems;
+    const auto report = [&problems](const char* file, int row, int column, const QString& text,
+                                    const event_cell_result& result) {
+        if (result.textColour == event_cell_result::colour::red && !text.trimmed().isEmpty())
+            problems << QStringLiteral("%1 row %2 column %3: %4")
+                            .arg(QLatin1String(file))
+                            .arg(row + 1)
+                            .arg(column + 1)
+                            .arg(plainLine(result.paneHtml));
+    };
+    for (int r = 0; r < doseCells.size(); ++r)
+        for (int c = 0; c < doseCells[r].size(); ++c)
+            if (!doseCells[r][c].isNull())
+                report(
+                    "simulationDoseEvents.csv", r, c, doseCells[r][c],
+                    applySimulationDoseCell(simulationDoses, r, c, doseCells[r][c], odeVariables));
+    for (int r = 0; r < parameterCells.size(); ++r) {
+        const QString text = parameterCells[r].value(0);
+        if (!text.isNull())
+            report("simulationParameters.csv", r, 0, text,
+                   applySimulationParameterCell(record, r, 0, text));
+    }
+    return problems;
 }

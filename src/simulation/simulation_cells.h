@@ -3,6 +3,7 @@
 // optional expression of the found parameters per parameter).
 #pragma once
 
+#include "io/cell_table.h"
 #include "model/event_cells.h"
 #include "model/parameters.h"
 
@@ -27,3 +28,12 @@ event_cell_result applySimulationDoseCell(QVector<dose_event>& simulationDoses, 
 // and a negative row change nothing.
 event_cell_result applySimulationParameterCell(parameters& record, int row, int column,
                                                const QString& text);
+
+// Applies the saved simulation tables as the window's cell handlers apply them when the
+// tables are filled: every cell with an item (a null text has none) of the dose table, row
+// by row, into simulationDoses, and column 0 of the parameter table into
+// record.simulationExpressions. Returns one plain line per rejected cell that is not blank,
+// naming the table's file, the 1-based row and column, and the message.
+QStringList applySimulationTables(QVector<dose_event>& simulationDoses, parameters& record,
+                                  const cell_table& doseCells, const cell_table& parameterCells,
+                                  const QStringList& odeVariables);

@@ -7,10 +7,23 @@
 #include <QThread>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
 namespace {
+
+// The value as the result files hold it (6 significant digits), so that a result simulated
+// right after its computation gives the numbers of the same result opened from its files.
+double asSaved(double v) {
+    if (!std::isfinite(v) || v == 0) return v;
+    char buffer[32];
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6);
+    double saved = v;
+    std::from_chars(buffer, end.ptr, saved);
+    return saved;
+}
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -80,6 +93,13 @@ void reportNotNumbers(const simulation_run& run, QStringList& problems) {
 
 } // namespace
 
+void setSimulationTolerances(simulation_setup& setup, const run_settings& settings) {
+    run_settings::numbers read;
+    settings.read(read, 0);
+    setup.relativeTolerance = read.relativeTolerance;
+    setup.absoluteTolerance = read.absoluteTolerance;
+}
+
 simulation_run runSimulation(const simulation_setup& setup, const compResult& result, int iteration,
                              const QVector<int>& displayIndex) {
     simulation_run run;
@@ -124,7 +144,10 @@ simulation_run runSimulation(const simulation_setup& setup, const compResult& re
             run.points.clear();
             return run;
         }
-        run.parameterVectors << setup.parameterRecord.parameter_to_simulationParameter(found.at(p));
+        QVector<double> saved = found.at(p);
+        for (double& v : saved)
+            v = asSaved(v);
+        run.parameterVectors << setup.parameterRecord.parameter_to_simulationParameter(saved);
     }
     reportNotNumbers(run, run.problems);
 

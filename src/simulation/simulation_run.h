@@ -5,6 +5,7 @@
 #pragma once
 
 #include "cnm/compResult.h"
+#include "cnm/run_settings.h"
 #include "model/dose_event.h"
 #include "model/odeTextParser.h"
 #include "model/parameters.h"
@@ -49,10 +50,16 @@ struct simulation_run {
     bool isEmpty() const { return points.isEmpty() || timePoints.isEmpty(); }
 };
 
+// The ODE tolerances of the computation page's settings; a field that does not read as a
+// positive number keeps the default.
+void setSimulationTolerances(simulation_setup& setup, const run_settings& settings);
+
 // Simulates the points displayIndex of iteration `iteration` of result.Parameter. Each
-// point's parameter vector is parameter_to_simulationParameter of its found values and is
-// evaluated as it stands, so an override of a parameter that was fixed in the fit takes
-// effect. Indices outside the iteration are skipped. Blocks until every point is done; the
-// evaluations run on QThreadPool::globalInstance(), each worker on its own model copy.
+// point's parameter vector is parameter_to_simulationParameter of its found values as the
+// result files hold them (6 significant digits, so that the window right after a run and
+// velmora-batch simulate on the saved result simulate the same numbers) and is evaluated as
+// it stands, so an override of a parameter that was fixed in the fit takes effect. Indices outside
+// the iteration are skipped. Blocks until every point is done; the evaluations run on
+// QThreadPool::globalInstance(), each worker on its own model copy.
 simulation_run runSimulation(const simulation_setup& setup, const compResult& result, int iteration,
                              const QVector<int>& displayIndex);

@@ -235,8 +235,15 @@ void plot_painter::draw(const plot_figure& figure, bool keepAxes) {
                     upper->append(v);
             auto* area = new QAreaSeries(upper, lower);
             area->setName(l.name);
-            area->setPen(QPen(Qt::lightGray, 3));
-            area->setBrush(QColor(Qt::lightGray));
+            // Percentile bands are translucent, so that a narrower band inside a wider one
+            // shows darker.
+            if (l.what == plot_figure::layer::statistic) {
+                area->setPen(Qt::NoPen);
+                area->setBrush(QColor(31, 78, 160, 70));
+            } else {
+                area->setPen(QPen(Qt::lightGray, 3));
+                area->setBrush(QColor(Qt::lightGray));
+            }
             add(area);
         } else if (l.type == plot_figure::layer::points && !l.curves.isEmpty()) {
             auto* points = new QScatterSeries;

@@ -3,6 +3,7 @@
 #include "model/model_fixtures.h"
 #include "simulation/prediction_band.h"
 #include "simulation/simulation_cells.h"
+#include "simulation/simulation_figure.h"
 #include "simulation/simulation_time_text.h"
 #include "simulation/simulation_view.h"
 
@@ -93,6 +94,51 @@ TEST(PredictionBand, PercentilesOfKnownColumns) {
     }
 }
 
+observation_event observed(const char* expression, double time, double value, bool valid) {
+    observation_event e;
+    e.observedExpression = parser(expression);
+    e.time = time;
+    e.value = value;
+    e.isValid = valid;
+    return e;
+}
+
+// The figure shows the curves or the band, the measured values of the plotted expression
+// only, and axes that hold every drawn value.
+TEST(SimulationFigure, CurvesOrBandWithMeasuredValues) {
+    simulation_view view;
+    view.curves = {{0, 1, 2}, {1, 2, 4}, {2, NAN, 3}};
+    view.band = predictionBand(view.curves.first(), view.curves.mid(1));
+    const QVector<observation_event> observations = {
+        observed("A1/V1", 3, 5, true), observed("A1", 1, 9, true), observed("A1/V1", 1, 9, false)};
+    const QVector<QPointF> measured = measuredValuesOf(observations, " A1 / V1");
+    EXPECT_EQ(measured, (QVector<QPointF>{{3, 5}}));
+
+    const plot_figure curves = simulationFigure(view, false, false, measured);
+    EXPECT_EQ(curves.plotData, view.curves);
+    ASSERT_EQ(curves.layers.size(), 2);
+    EXPECT_EQ(curves.layers[0].curves.size(), 2);
+    EXPECT_EQ(curves.layers[1].what, plot_figure::layer::measured);
+    EXPECT_EQ(curves.x.min, 0);
+    EXPECT_EQ(curves.x.max, 3);
+    EXPECT_LT(curves.y.min, 1);
+    EXPECT_GT(curves.y.max, 5);
+
+    const plot_figure band = simulationFigure(view, true, false, {});
+    EXPECT_EQ(band.plotData, view.band);
+    ASSERT_EQ(band.layers.size(), 3);
+    EXPECT_EQ(band.layers[0].type, plot_figure::layer::band);
+    EXPECT_EQ(band.layers[2].name, "median");
+
+    view.curves = {{0, 1}, {0, -1}};
+    const plot_figure noPositive = simulationFigure(view, false, true, {});
+    EXPECT_FALSE(noPositive.y.log);
+    EXPECT_FALSE(noPositive.message.isEmpty());
+    EXPECT_TRUE(simulationFigure(simulation_view(), true, false, measured).layers.isEmpty());
+    EXPECT_EQ(simulationCsvFileName("AVE / 3.4", false),
+              "CNM_AVE_3.4_compartment_simulation_plot.csv");
+}
+
 simulation_setup mm2Setup() {
     simulation_setup setup;
     setup.ode = fixtures::parsedOde(fixtures::mm2Text());
@@ -142,7 +188,8 @@ TEST(Simulation, OverrideOfFixedParameterTakesEffect) {
     applySimulationParameterCell(record, 1, 0, "40");
     applySimulationParameterCell(record, 2, 0, "Vmax/2");
     compResult result;
-    result.Parameter = {{fixtures::mm2Parameters()}};
+    // Found values are simulated as saved, with 6 significant digits.
+    result.Parameter = {{{5, 20, 100.00002, 0.30000001, 0.1}}};
     const simulation_run run = runSimulation(setup, result, 0, {0});
     ASSERT_EQ(run.parameterVectors, (QVector<QVector<double>>{{5, 40, 50, 0.3, 0.1}}));
     model_ode plain = fixtures::mm2Model();
