@@ -152,7 +152,7 @@ QVector<QVector<double>> domainOfInterestX(const parameters& para, const compRes
 
 parameterProfile profileFromCluster(const compResult& result, const parameters& para,
                                     int coordinate, double lower, double upper, int bins,
-                                    double threshold) {
+                                    double threshold, int bridgedBins) {
     parameterProfile profile;
     profile.coordinate = coordinate;
     profile.parameterName = coordinateName(para, coordinate);
@@ -221,12 +221,21 @@ parameterProfile profileFromCluster(const compResult& result, const parameters& 
     int above = -1;
     for (int b = last + 1; b < bins && above < 0; ++b)
         if (fromIteration.at(b) >= 0) above = b;
-    bool under = false;
+    // A gap between bins under the threshold separates two pieces only when it holds a
+    // filled bin above the threshold and is wider than bridgedBins: sparse sampling leaves
+    // single empty or high bins inside one valley.
+    profile.pieces = 1;
+    int gapStart = -1;
+    bool gapFilled = false;
     for (int b = first; b <= last; ++b) {
-        if (fromIteration.at(b) < 0) continue;
-        const bool now = profile.ssr.at(b) <= threshold;
-        if (now && !under) ++profile.pieces;
-        under = now;
+        if (profile.ssr.at(b) <= threshold) {
+            if (gapStart >= 0 && gapFilled && b - gapStart > bridgedBins) ++profile.pieces;
+            gapStart = -1;
+            gapFilled = false;
+            continue;
+        }
+        if (gapStart < 0) gapStart = b;
+        gapFilled = gapFilled || fromIteration.at(b) >= 0;
     }
     profile.boundedBelow = below >= 0;
     profile.boundedAbove = above >= 0;
@@ -412,6 +421,52 @@ QVector<identifiedCombination> identifiedCombinations(const QVector<QVector<doub
     return out;
 }
 
+QVector<identifiedCombination> identifiedSums(const QVector<QVector<double>>& acceptedParameters,
+                                              const QVector<int>& coordinateOfParameter,
+                                              int coordinates, double spreadLimit,
+                                              const parameters& para) {
+    QVector<identifiedCombination> out;
+    const int count = coordinateOfParameter.size();
+    // Relative 5-95 % range of the finite values; NaN when there are too few of them.
+    auto relativeRange = [](const QVector<double>& v) {
+        int finite = 0;
+        for (double x : v)
+            finite += std::isfinite(x) ? 1 : 0;
+        const double median = sampleQuantile(v, 0.5);
+        if (finite < 3 || !(std::fabs(median) > 0)) return kNaN;
+        return (sampleQuantile(v, 0.95) - sampleQuantile(v, 0.05)) / std::fabs(median);
+    };
+    QVector<double> a, b, sum;
+    for (int i = 0; i < count; ++i) {
+        if (coordinateOfParameter.at(i) < 0) continue;
+        for (int j = i + 1; j < count; ++j) {
+            if (coordinateOfParameter.at(j) < 0) continue;
+            a.clear(), b.clear(), sum.clear();
+            for (const QVector<double>& row : acceptedParameters) {
+                const double pi = row.value(i, kNaN);
+                const double pj = row.value(j, kNaN);
+                if (!std::isfinite(pi) || !std::isfinite(pj)) continue;
+                a << pi, b << pj, sum << pi + pj;
+            }
+            const double spread = relativeRange(sum);
+            if (!(spread <= spreadLimit && relativeRange(a) > spreadLimit &&
+                  relativeRange(b) > spreadLimit))
+                continue;
+            identifiedCombination combination;
+            combination.sumOfParameters = true;
+            combination.weights.fill(0.0, coordinates);
+            combination.weights[coordinateOfParameter.at(i)] = 1;
+            combination.weights[coordinateOfParameter.at(j)] = 1;
+            combination.value = sampleQuantile(sum, 0.5);
+            combination.relativeSpread = spread;
+            combination.text = para.parameterNames.value(i) + " + " + para.parameterNames.value(j) +
+                               " = " + formatNumber(combination.value);
+            out.append(combination);
+        }
+    }
+    return out;
+}
+
 identifiabilityResult analyseIdentifiability(const compResult& result, const parameters& para,
                                              const identifiabilityOptions& options) {
     identifiabilityResult out;
@@ -503,8 +558,21 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
     for (QVector<double>& row : scaled)
         for (int c = 0; c < n; ++c)
             row[c] = (row.at(c) - lower.at(c)) / (upper.at(c) - lower.at(c));
-    for (const QVector<int>& group :
-         separateGroups(scaled, options.familyGap, options.familyGapFactor)) {
+    QVector<QVector<int>> groups =
+        separateGroups(scaled, options.familyGap, options.familyGapFactor);
+    const int minimumSize =
+        std::max(options.familyMinimumSize,
+                 int(std::ceil(options.familyMinimumFraction * acceptedX.size())));
+    int largest = 0;
+    for (int g = 1; g < groups.size(); ++g)
+        if (groups.at(g).size() > groups.at(largest).size()) largest = g;
+    for (int g = 0; g < groups.size(); ++g) {
+        const QVector<int>& group = groups.at(g);
+        if (g != largest && group.size() < minimumSize) {
+            for (int a : group)
+                out.isolatedPoints.append(out.accepted.at(a));
+            continue;
+        }
         fitFamily family;
         for (int a : group) {
             const int p = out.accepted.at(a);
@@ -516,27 +584,37 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
         }
         QVector<double> column(group.size());
         for (int j = 0; j < parameterCount; ++j) {
-            for (int g = 0; g < group.size(); ++g)
-                column[g] = acceptedParameters.at(group.at(g)).value(j, kNaN);
+            for (int r = 0; r < group.size(); ++r)
+                column[r] = acceptedParameters.at(group.at(r)).value(j, kNaN);
             family.medianParameters.append(sampleQuantile(column, 0.5));
         }
         out.families.append(family);
     }
+    std::sort(out.isolatedPoints.begin(), out.isolatedPoints.end());
     std::stable_sort(out.families.begin(), out.families.end(),
                      [](const fitFamily& a, const fitFamily& b) { return a.bestSsr < b.bestSsr; });
 
-    if (out.families.size() <= 1) {
-        out.combinations =
-            identifiedCombinations(acceptedX, lower, upper, options.spreadLimit, para);
-        return out;
-    }
+    // Combinations within each family: a line joining two families, or a straggler off the
+    // family's valley, is nothing the data determine.
+    QVector<int> coordinateOfParameter;
+    for (const parameterSummary& line : out.summary)
+        coordinateOfParameter.append(line.coordinate);
+    QVector<int> rowOfPoint(X.size(), -1);
+    for (int a = 0; a < out.accepted.size(); ++a)
+        rowOfPoint[out.accepted.at(a)] = a;
     for (int f = 0; f < out.families.size(); ++f) {
         QVector<QVector<double>> familyX;
-        for (int p : out.families.at(f).points)
-            familyX.append(X.at(p).mid(0, n));
-        for (identifiedCombination c :
-             identifiedCombinations(familyX, lower, upper, options.spreadLimit, para)) {
-            c.family = f + 1;
+        QVector<QVector<double>> familyParameters;
+        for (int p : out.families.at(f).points) {
+            familyX.append(acceptedX.at(rowOfPoint.at(p)));
+            familyParameters.append(acceptedParameters.at(rowOfPoint.at(p)));
+        }
+        QVector<identifiedCombination> found =
+            identifiedCombinations(familyX, lower, upper, options.spreadLimit, para);
+        found += identifiedSums(familyParameters, coordinateOfParameter, n, options.sumSpreadLimit,
+                                para);
+        for (identifiedCombination c : found) {
+            c.family = out.families.size() > 1 ? f + 1 : 0;
             out.combinations.append(c);
         }
     }
