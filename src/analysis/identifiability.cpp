@@ -611,8 +611,16 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
         }
         QVector<identifiedCombination> found =
             identifiedCombinations(familyX, lower, upper, options.spreadLimit, para);
-        found += identifiedSums(familyParameters, coordinateOfParameter, n, options.sumSpreadLimit,
-                                para);
+        // A sum of two plain (untransformed) coordinates is already an eigen direction.
+        for (const identifiedCombination& sum : identifiedSums(
+                 familyParameters, coordinateOfParameter, n, options.sumSpreadLimit, para)) {
+            const bool known = std::any_of(found.begin(), found.end(), [&](const auto& c) {
+                for (int i = 0; i < n; ++i)
+                    if (std::fabs(c.weights.at(i) - sum.weights.at(i)) > 0.05) return false;
+                return true;
+            });
+            if (!known) found.append(sum);
+        }
         for (identifiedCombination c : found) {
             c.family = out.families.size() > 1 ? f + 1 : 0;
             out.combinations.append(c);
