@@ -384,6 +384,46 @@ QVector<identifiedCombination> identifiedCombinations(const QVector<QVector<doub
             if (w.at(i) != 0 && ownRange.at(i) > spreadLimit) ++undetermined;
         }
         if (undetermined < 2) continue;
+        // Readable exponents: the weights rounded to halves (else quarters), then the
+        // smallest terms dropped one at a time, as long as the combination stays within
+        // spreadLimit and still weighs two coordinates that are not determined alone.
+        auto acceptable = [&](const QVector<double>& v) {
+            int open = 0;
+            for (int i = 0; i < n; ++i)
+                if (v.at(i) != 0 && ownRange.at(i) > spreadLimit) ++open;
+            return open >= 2 && relativeSpread(v) <= spreadLimit;
+        };
+        for (double step : {0.5, 0.25}) {
+            QVector<double> rounded(n);
+            for (int i = 0; i < n; ++i)
+                rounded[i] = std::round(w.at(i) / step) * step;
+            if (acceptable(rounded)) {
+                w = rounded;
+                break;
+            }
+        }
+        for (bool dropped = true; dropped;) {
+            int smallest = -1;
+            for (int i = 0; i < n; ++i)
+                if (w.at(i) != 0 &&
+                    (smallest < 0 || std::fabs(w.at(i)) < std::fabs(w.at(smallest))))
+                    smallest = i;
+            QVector<double> fewer = w;
+            fewer[smallest] = 0;
+            dropped = acceptable(fewer);
+            if (dropped) w = fewer;
+        }
+        largest = 0;
+        for (int i = 0; i < n; ++i)
+            if (std::fabs(w.at(i)) > std::fabs(w.at(largest))) largest = i;
+        const double sign = w.at(largest) / std::fabs(w.at(largest));
+        const double magnitude = std::fabs(w.at(largest));
+        for (int i = 0; i < n; ++i)
+            w[i] = w.at(i) * sign / magnitude;
+        // Two eigen directions can simplify to the same combination.
+        if (std::any_of(out.begin(), out.end(),
+                        [&](const identifiedCombination& c) { return c.weights == w; }))
+            continue;
         identifiedCombination combination;
         combination.weights = w;
         combination.relativeSpread = relativeSpread(w);

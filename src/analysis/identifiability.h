@@ -49,7 +49,9 @@ QVector<QVector<int>> separateGroups(const QVector<QVector<double>>& points, dou
 // The identified combinations of the accepted points (rows of x): eigenvectors of their
 // covariance whose relative 5-95 % spread is at most spreadLimit and that weigh at least two
 // coordinates whose own relative range exceeds spreadLimit. With n coordinates, 2n points
-// or fewer give none (their covariance has directions of no spread by chance).
+// or fewer give none (their covariance has directions of no spread by chance). Weights are
+// simplified for reading (see identifiedCombination::weights); directions that simplify to
+// the same weights are reported once.
 QVector<identifiedCombination> identifiedCombinations(const QVector<QVector<double>>& acceptedX,
                                                       const QVector<double>& lower,
                                                       const QVector<double>& upper,
