@@ -128,3 +128,24 @@ TEST(IdentifiabilityRules, SumIsReportedOnceByTheWholeAnalysis) {
         EXPECT_NEAR(result.combinations[0].value, 2, 1e-12);
     }
 }
+
+TEST(IdentifiabilityRules, CombinationExponentsAreRoundedWhileStillDetermined) {
+    // Accepted points on log10 b = slope * log10 a: the eigenvector (-slope, 1) is rounded to
+    // halves, else quarters, when that keeps the spread within 5 % of the domain.
+    const struct {
+        double slope;
+        QVector<double> weights;
+    } rows[] = {{0.9, {1, -1}}, {0.5, {-0.5, 1}}, {0.7, {-0.75, 1}}, {0.3, {-0.25, 1}}};
+    const parameters para = record({"a", "b"}, {{0.1, 10, 0, kNaN}, {0.1, 10, 0, kNaN}});
+    for (const auto& row : rows) {
+        QVector<QVector<double>> points;
+        for (int i = 0; i <= 40; ++i) {
+            const double t = -0.9 + 0.045 * i;
+            points.append(QVector<double>{t, row.slope * t});
+        }
+        const QVector<identifiedCombination> found =
+            identifiedCombinations(points, {-1, -1}, {1, 1}, 0.05, para);
+        ASSERT_EQ(found.size(), 1) << row.slope;
+        EXPECT_EQ(found[0].weights, row.weights) << row.slope;
+    }
+}
