@@ -377,22 +377,25 @@ QVector<identifiedCombination> identifiedCombinations(const QVector<QVector<doub
         }
         if (!(relativeSpread(w) <= spreadLimit)) continue;
         const double pivot = w.at(largest);
+        QVector<double> zeroed(n);
         int undetermined = 0;
         for (int i = 0; i < n; ++i) {
             w[i] /= pivot;
-            if (std::fabs(w.at(i)) < 0.1) w[i] = 0;
-            if (w.at(i) != 0 && ownRange.at(i) > spreadLimit) ++undetermined;
+            zeroed[i] = std::fabs(w.at(i)) < 0.1 ? 0.0 : w.at(i);
+            if (zeroed.at(i) != 0 && ownRange.at(i) > spreadLimit) ++undetermined;
         }
         if (undetermined < 2) continue;
-        // Readable exponents: the weights rounded to halves (else quarters), then the
-        // smallest terms dropped one at a time, as long as the combination stays within
-        // spreadLimit and still weighs two coordinates that are not determined alone.
+        // Readable exponents: small weights set to 0, the weights rounded to halves (else
+        // quarters), then the smallest terms dropped one at a time, each step taken only
+        // when the combination stays within spreadLimit and still weighs two coordinates
+        // that are not determined alone.
         auto acceptable = [&](const QVector<double>& v) {
             int open = 0;
             for (int i = 0; i < n; ++i)
                 if (v.at(i) != 0 && ownRange.at(i) > spreadLimit) ++open;
             return open >= 2 && relativeSpread(v) <= spreadLimit;
         };
+        if (acceptable(zeroed)) w = zeroed;
         for (double step : {0.5, 0.25}) {
             QVector<double> rounded(n);
             for (int i = 0; i < n; ++i)

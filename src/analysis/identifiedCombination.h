@@ -12,10 +12,10 @@ public:
     // False for a weighted sum of x coordinates (an eigen direction); true for the sum of
     // two parameters in their own units, whose weights are 1 at the two coordinates.
     bool sumOfParameters = false;
-    // One weight per x coordinate, scaled so that the largest magnitude is 1 and positive;
-    // weights below a tenth of it are set to 0. For readability the eigenvector's weights are
-    // rounded to halves (else quarters) and its smallest terms dropped while the combination
-    // stays within the spread limit; otherwise they are kept as found.
+    // One weight per x coordinate, scaled so that the largest magnitude is 1 and positive.
+    // For readability weights below a tenth of it are set to 0, the weights rounded to halves
+    // (else quarters) and the smallest terms dropped, each step only while the combination
+    // stays within the spread limit; otherwise the eigenvector's weights are kept as found.
     QVector<double> weights;
     // The median over the accepted set of sum(weights[k] * x[k]) (of the two parameters' sum
     // for sumOfParameters).

@@ -68,10 +68,6 @@ TEST(IdentifiabilityRules, SmallGroupsAreIsolatedPointsNotFamilies) {
         ASSERT_EQ(result.accepted.size(), row.first + row.second);
         EXPECT_EQ(result.families.size(), row.families) << row.first << " " << row.second;
         EXPECT_EQ(result.isolatedPoints.size(), row.isolated) << row.first << " " << row.second;
-        int inFamilies = 0;
-        for (const fitFamily& f : result.families)
-            inFamilies += f.points.size();
-        EXPECT_EQ(inFamilies + result.isolatedPoints.size(), result.accepted.size());
     }
 }
 
@@ -99,7 +95,6 @@ TEST(IdentifiabilityRules, SumOfTwoParametersHeldConstant) {
         QStringList texts;
         for (const identifiedCombination& c : identifiedSums(points, {0, 1, -1}, 2, 0.1, para)) {
             texts << c.text;
-            EXPECT_TRUE(c.sumOfParameters);
             EXPECT_EQ(c.weights, (QVector<double>{1, 1}));
         }
         EXPECT_EQ(texts, row.expected) << row.expected.join(";").toStdString();
