@@ -368,6 +368,42 @@ QVector<identifiedCombination> identifiedCombinations(const QVector<QVector<doub
     };
 
     QVector<identifiedCombination> out;
+    // Adds the combination of weights w with its value, spread and readable text.
+    auto append = [&](const QVector<double>& w) {
+        identifiedCombination combination;
+        combination.weights = w;
+        combination.relativeSpread = relativeSpread(w);
+        combination.value = sampleQuantile(sums, 0.5);
+
+        bool allLog10 = true;
+        bool allIdentity = true;
+        for (int i = 0; i < n; ++i) {
+            if (w.at(i) == 0) continue;
+            const transform t = transformOf(para, parameterOfCoordinate(para, i));
+            allLog10 = allLog10 && t == transform::Log10;
+            allIdentity = allIdentity && t == transform::Identity;
+        }
+        QStringList terms;
+        for (int i = 0; i < n; ++i) {
+            if (w.at(i) == 0) continue;
+            if (allLog10) {
+                terms << coordinateName(para, i) + "^" + formatNumber(w.at(i));
+                continue;
+            }
+            const QString name = allIdentity              ? coordinateName(para, i)
+                                 : i < para.xNames.size() ? para.xNames.at(i)
+                                                          : QString("x%1").arg(i + 1);
+            const double a = std::fabs(w.at(i));
+            const QString term = (a == 1 ? QString() : formatNumber(a) + "*") + name;
+            if (terms.isEmpty())
+                terms << (w.at(i) < 0 ? "-" + term : term);
+            else
+                terms << (w.at(i) < 0 ? "- " : "+ ") + term;
+        }
+        const double shown = allLog10 ? std::pow(10.0, combination.value) : combination.value;
+        combination.text = terms.join(allLog10 ? " * " : " ") + " = " + formatNumber(shown);
+        out.append(combination);
+    };
     for (int e = 0; e < n; ++e) {
         QVector<double> w(n);
         int largest = 0;
@@ -427,40 +463,28 @@ QVector<identifiedCombination> identifiedCombinations(const QVector<QVector<doub
         if (std::any_of(out.begin(), out.end(),
                         [&](const identifiedCombination& c) { return c.weights == w; }))
             continue;
-        identifiedCombination combination;
-        combination.weights = w;
-        combination.relativeSpread = relativeSpread(w);
-        combination.value = sampleQuantile(sums, 0.5);
-
-        bool allLog10 = true;
-        bool allIdentity = true;
-        for (int i = 0; i < n; ++i) {
-            if (w.at(i) == 0) continue;
-            const transform t = transformOf(para, parameterOfCoordinate(para, i));
-            allLog10 = allLog10 && t == transform::Log10;
-            allIdentity = allIdentity && t == transform::Identity;
-        }
-        QStringList terms;
-        for (int i = 0; i < n; ++i) {
-            if (w.at(i) == 0) continue;
-            if (allLog10) {
-                terms << coordinateName(para, i) + "^" + formatNumber(w.at(i));
-                continue;
-            }
-            const QString name = allIdentity              ? coordinateName(para, i)
-                                 : i < para.xNames.size() ? para.xNames.at(i)
-                                                          : QString("x%1").arg(i + 1);
-            const double a = std::fabs(w.at(i));
-            const QString term = (a == 1 ? QString() : formatNumber(a) + "*") + name;
-            if (terms.isEmpty())
-                terms << (w.at(i) < 0 ? "-" + term : term);
-            else
-                terms << (w.at(i) < 0 ? "- " : "+ ") + term;
-        }
-        const double shown = allLog10 ? std::pow(10.0, combination.value) : combination.value;
-        combination.text = terms.join(allLog10 ? " * " : " ") + " = " + formatNumber(shown);
-        out.append(combination);
+        append(w);
     }
+    // The ratio or product of two coordinates that are not determined alone, when it is
+    // itself determined: the readable statement a modeller looks for ("CLint^1 * KpLI^-1"),
+    // which an eigen direction mixing in further coordinates can hide. When both the ratio
+    // and the product are, the two are about as well determined alone, and neither is shown.
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j) {
+            if (!(ownRange.at(i) > spreadLimit && ownRange.at(j) > spreadLimit)) continue;
+            QVector<QVector<double>> determined;
+            for (double sign : {-1.0, 1.0}) {
+                QVector<double> w(n, 0.0);
+                w[i] = 1;
+                w[j] = sign;
+                if (relativeSpread(w) <= spreadLimit) determined.append(w);
+            }
+            if (determined.size() != 1) continue;
+            const QVector<double>& w = determined.first();
+            if (std::none_of(out.begin(), out.end(),
+                             [&](const identifiedCombination& c) { return c.weights == w; }))
+                append(w);
+        }
     return out;
 }
 
