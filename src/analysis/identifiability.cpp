@@ -152,7 +152,7 @@ QVector<QVector<double>> domainOfInterestX(const parameters& para, const compRes
 
 parameterProfile profileFromCluster(const compResult& result, const parameters& para,
                                     int coordinate, double lower, double upper, int bins,
-                                    double threshold) {
+                                    double threshold, int bridgedBins) {
     parameterProfile profile;
     profile.coordinate = coordinate;
     profile.parameterName = coordinateName(para, coordinate);
@@ -221,12 +221,21 @@ parameterProfile profileFromCluster(const compResult& result, const parameters& 
     int above = -1;
     for (int b = last + 1; b < bins && above < 0; ++b)
         if (fromIteration.at(b) >= 0) above = b;
-    bool under = false;
+    // A gap between bins under the threshold separates two pieces only when it holds a
+    // filled bin above the threshold and is wider than bridgedBins: sparse sampling leaves
+    // single empty or high bins inside one valley.
+    profile.pieces = 1;
+    int gapStart = -1;
+    bool gapFilled = false;
     for (int b = first; b <= last; ++b) {
-        if (fromIteration.at(b) < 0) continue;
-        const bool now = profile.ssr.at(b) <= threshold;
-        if (now && !under) ++profile.pieces;
-        under = now;
+        if (profile.ssr.at(b) <= threshold) {
+            if (gapStart >= 0 && gapFilled && b - gapStart > bridgedBins) ++profile.pieces;
+            gapStart = -1;
+            gapFilled = false;
+            continue;
+        }
+        if (gapStart < 0) gapStart = b;
+        gapFilled = gapFilled || fromIteration.at(b) >= 0;
     }
     profile.boundedBelow = below >= 0;
     profile.boundedAbove = above >= 0;
@@ -359,22 +368,8 @@ QVector<identifiedCombination> identifiedCombinations(const QVector<QVector<doub
     };
 
     QVector<identifiedCombination> out;
-    for (int e = 0; e < n; ++e) {
-        QVector<double> w(n);
-        int largest = 0;
-        for (int i = 0; i < n; ++i) {
-            w[i] = V(e, i);
-            if (std::fabs(w.at(i)) > std::fabs(w.at(largest))) largest = i;
-        }
-        if (!(relativeSpread(w) <= spreadLimit)) continue;
-        const double pivot = w.at(largest);
-        int undetermined = 0;
-        for (int i = 0; i < n; ++i) {
-            w[i] /= pivot;
-            if (std::fabs(w.at(i)) < 0.1) w[i] = 0;
-            if (w.at(i) != 0 && ownRange.at(i) > spreadLimit) ++undetermined;
-        }
-        if (undetermined < 2) continue;
+    // Adds the combination of weights w with its value, spread and readable text.
+    auto append = [&](const QVector<double>& w) {
         identifiedCombination combination;
         combination.weights = w;
         combination.relativeSpread = relativeSpread(w);
@@ -408,6 +403,133 @@ QVector<identifiedCombination> identifiedCombinations(const QVector<QVector<doub
         const double shown = allLog10 ? std::pow(10.0, combination.value) : combination.value;
         combination.text = terms.join(allLog10 ? " * " : " ") + " = " + formatNumber(shown);
         out.append(combination);
+    };
+    for (int e = 0; e < n; ++e) {
+        QVector<double> w(n);
+        int largest = 0;
+        for (int i = 0; i < n; ++i) {
+            w[i] = V(e, i);
+            if (std::fabs(w.at(i)) > std::fabs(w.at(largest))) largest = i;
+        }
+        if (!(relativeSpread(w) <= spreadLimit)) continue;
+        const double pivot = w.at(largest);
+        QVector<double> zeroed(n);
+        int undetermined = 0;
+        for (int i = 0; i < n; ++i) {
+            w[i] /= pivot;
+            zeroed[i] = std::fabs(w.at(i)) < 0.1 ? 0.0 : w.at(i);
+            if (zeroed.at(i) != 0 && ownRange.at(i) > spreadLimit) ++undetermined;
+        }
+        if (undetermined < 2) continue;
+        // Readable exponents: small weights set to 0, the weights rounded to halves (else
+        // quarters), then the smallest terms dropped one at a time, each step taken only
+        // when the combination stays within spreadLimit and still weighs two coordinates
+        // that are not determined alone.
+        auto acceptable = [&](const QVector<double>& v) {
+            int open = 0;
+            for (int i = 0; i < n; ++i)
+                if (v.at(i) != 0 && ownRange.at(i) > spreadLimit) ++open;
+            return open >= 2 && relativeSpread(v) <= spreadLimit;
+        };
+        if (acceptable(zeroed)) w = zeroed;
+        for (double step : {0.5, 0.25}) {
+            QVector<double> rounded(n);
+            for (int i = 0; i < n; ++i)
+                rounded[i] = std::round(w.at(i) / step) * step;
+            if (acceptable(rounded)) {
+                w = rounded;
+                break;
+            }
+        }
+        for (bool dropped = true; dropped;) {
+            int smallest = -1;
+            for (int i = 0; i < n; ++i)
+                if (w.at(i) != 0 &&
+                    (smallest < 0 || std::fabs(w.at(i)) < std::fabs(w.at(smallest))))
+                    smallest = i;
+            QVector<double> fewer = w;
+            fewer[smallest] = 0;
+            dropped = acceptable(fewer);
+            if (dropped) w = fewer;
+        }
+        largest = 0;
+        for (int i = 0; i < n; ++i)
+            if (std::fabs(w.at(i)) > std::fabs(w.at(largest))) largest = i;
+        const double sign = w.at(largest) / std::fabs(w.at(largest));
+        const double magnitude = std::fabs(w.at(largest));
+        for (int i = 0; i < n; ++i)
+            w[i] = w.at(i) * sign / magnitude;
+        // Two eigen directions can simplify to the same combination.
+        if (std::any_of(out.begin(), out.end(),
+                        [&](const identifiedCombination& c) { return c.weights == w; }))
+            continue;
+        append(w);
+    }
+    // The ratio or product of two coordinates that are not determined alone, when it is
+    // itself determined: the readable statement a modeller looks for ("CLint^1 * KpLI^-1"),
+    // which an eigen direction mixing in further coordinates can hide. When both the ratio
+    // and the product are, the two are about as well determined alone, and neither is shown.
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j) {
+            if (!(ownRange.at(i) > spreadLimit && ownRange.at(j) > spreadLimit)) continue;
+            QVector<QVector<double>> determined;
+            for (double sign : {-1.0, 1.0}) {
+                QVector<double> w(n, 0.0);
+                w[i] = 1;
+                w[j] = sign;
+                if (relativeSpread(w) <= spreadLimit) determined.append(w);
+            }
+            if (determined.size() != 1) continue;
+            const QVector<double>& w = determined.first();
+            if (std::none_of(out.begin(), out.end(),
+                             [&](const identifiedCombination& c) { return c.weights == w; }))
+                append(w);
+        }
+    return out;
+}
+
+QVector<identifiedCombination> identifiedSums(const QVector<QVector<double>>& acceptedParameters,
+                                              const QVector<int>& coordinateOfParameter,
+                                              int coordinates, double spreadLimit,
+                                              const parameters& para) {
+    QVector<identifiedCombination> out;
+    const int count = coordinateOfParameter.size();
+    // Relative 5-95 % range of the finite values; NaN when there are too few of them.
+    auto relativeRange = [](const QVector<double>& v) {
+        int finite = 0;
+        for (double x : v)
+            finite += std::isfinite(x) ? 1 : 0;
+        const double median = sampleQuantile(v, 0.5);
+        if (finite < 3 || !(std::fabs(median) > 0)) return kNaN;
+        return (sampleQuantile(v, 0.95) - sampleQuantile(v, 0.05)) / std::fabs(median);
+    };
+    QVector<double> a, b, sum;
+    for (int i = 0; i < count; ++i) {
+        if (coordinateOfParameter.at(i) < 0) continue;
+        for (int j = i + 1; j < count; ++j) {
+            if (coordinateOfParameter.at(j) < 0) continue;
+            a.clear(), b.clear(), sum.clear();
+            for (const QVector<double>& row : acceptedParameters) {
+                const double pi = row.value(i, kNaN);
+                const double pj = row.value(j, kNaN);
+                if (!std::isfinite(pi) || !std::isfinite(pj)) continue;
+                a << pi, b << pj, sum << pi + pj;
+            }
+            const double spread = relativeRange(sum);
+            if (!(spread <= spreadLimit && relativeRange(a) > spreadLimit &&
+                  relativeRange(b) > spreadLimit))
+                continue;
+            identifiedCombination combination;
+            combination.sumOfParameters = true;
+            combination.weights.fill(0.0, coordinates);
+            combination.weights[coordinateOfParameter.at(i)] = 1;
+            combination.weights[coordinateOfParameter.at(j)] = 1;
+            combination.value = sampleQuantile(sum, 0.5);
+            combination.relativeSpread = spread;
+            combination.text = para.parameterNames.value(i) + " + " + para.parameterNames.value(j) +
+                               " = " + formatNumber(combination.value);
+            out.append(combination);
+        }
     }
     return out;
 }
@@ -503,8 +625,21 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
     for (QVector<double>& row : scaled)
         for (int c = 0; c < n; ++c)
             row[c] = (row.at(c) - lower.at(c)) / (upper.at(c) - lower.at(c));
-    for (const QVector<int>& group :
-         separateGroups(scaled, options.familyGap, options.familyGapFactor)) {
+    QVector<QVector<int>> groups =
+        separateGroups(scaled, options.familyGap, options.familyGapFactor);
+    const int minimumSize =
+        std::max(options.familyMinimumSize,
+                 int(std::ceil(options.familyMinimumFraction * acceptedX.size())));
+    int largest = 0;
+    for (int g = 1; g < groups.size(); ++g)
+        if (groups.at(g).size() > groups.at(largest).size()) largest = g;
+    for (int g = 0; g < groups.size(); ++g) {
+        const QVector<int>& group = groups.at(g);
+        if (g != largest && group.size() < minimumSize) {
+            for (int a : group)
+                out.isolatedPoints.append(out.accepted.at(a));
+            continue;
+        }
         fitFamily family;
         for (int a : group) {
             const int p = out.accepted.at(a);
@@ -516,27 +651,45 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
         }
         QVector<double> column(group.size());
         for (int j = 0; j < parameterCount; ++j) {
-            for (int g = 0; g < group.size(); ++g)
-                column[g] = acceptedParameters.at(group.at(g)).value(j, kNaN);
+            for (int r = 0; r < group.size(); ++r)
+                column[r] = acceptedParameters.at(group.at(r)).value(j, kNaN);
             family.medianParameters.append(sampleQuantile(column, 0.5));
         }
         out.families.append(family);
     }
+    std::sort(out.isolatedPoints.begin(), out.isolatedPoints.end());
     std::stable_sort(out.families.begin(), out.families.end(),
                      [](const fitFamily& a, const fitFamily& b) { return a.bestSsr < b.bestSsr; });
 
-    if (out.families.size() <= 1) {
-        out.combinations =
-            identifiedCombinations(acceptedX, lower, upper, options.spreadLimit, para);
-        return out;
-    }
+    // Combinations within each family: a line joining two families, or a straggler off the
+    // family's valley, is nothing the data determine.
+    QVector<int> coordinateOfParameter;
+    for (const parameterSummary& line : out.summary)
+        coordinateOfParameter.append(line.coordinate);
+    QVector<int> rowOfPoint(X.size(), -1);
+    for (int a = 0; a < out.accepted.size(); ++a)
+        rowOfPoint[out.accepted.at(a)] = a;
     for (int f = 0; f < out.families.size(); ++f) {
         QVector<QVector<double>> familyX;
-        for (int p : out.families.at(f).points)
-            familyX.append(X.at(p).mid(0, n));
-        for (identifiedCombination c :
-             identifiedCombinations(familyX, lower, upper, options.spreadLimit, para)) {
-            c.family = f + 1;
+        QVector<QVector<double>> familyParameters;
+        for (int p : out.families.at(f).points) {
+            familyX.append(acceptedX.at(rowOfPoint.at(p)));
+            familyParameters.append(acceptedParameters.at(rowOfPoint.at(p)));
+        }
+        QVector<identifiedCombination> found =
+            identifiedCombinations(familyX, lower, upper, options.spreadLimit, para);
+        // A sum of two plain (untransformed) coordinates is already an eigen direction.
+        for (const identifiedCombination& sum : identifiedSums(
+                 familyParameters, coordinateOfParameter, n, options.sumSpreadLimit, para)) {
+            const bool known = std::any_of(found.begin(), found.end(), [&](const auto& c) {
+                for (int i = 0; i < n; ++i)
+                    if (std::fabs(c.weights.at(i) - sum.weights.at(i)) > 0.05) return false;
+                return true;
+            });
+            if (!known) found.append(sum);
+        }
+        for (identifiedCombination c : found) {
+            c.family = out.families.size() > 1 ? f + 1 : 0;
             out.combinations.append(c);
         }
     }

@@ -32,10 +32,12 @@ QVector<QVector<double>> domainOfInterestX(const parameters& para, const compRes
 // The profile of one x coordinate over every evaluated point of every iteration (rows of X
 // shorter than coordinate + 1, and points whose SSR is not finite, are skipped; points
 // outside [lower, upper] fall into no bin). Parameter values come from the record's
-// Parameter rows when they are complete, otherwise from g(x).
+// Parameter rows when they are complete, otherwise from g(x). Runs of at most bridgedBins
+// empty or above-threshold bins between bins under the threshold do not split the interval
+// into pieces (see parameterProfile::pieces).
 parameterProfile profileFromCluster(const compResult& result, const parameters& para,
                                     int coordinate, double lower, double upper, int bins,
-                                    double threshold);
+                                    double threshold, int bridgedBins = 2);
 
 // Groups of points (rows of equal length, coordinates already scaled to the domain widths)
 // that are not joined by a chain of steps each at most max(gap, gapFactor * median step of
@@ -47,8 +49,21 @@ QVector<QVector<int>> separateGroups(const QVector<QVector<double>>& points, dou
 // The identified combinations of the accepted points (rows of x): eigenvectors of their
 // covariance whose relative 5-95 % spread is at most spreadLimit and that weigh at least two
 // coordinates whose own relative range exceeds spreadLimit. With n coordinates, 2n points
-// or fewer give none (their covariance has directions of no spread by chance).
+// or fewer give none (their covariance has directions of no spread by chance). Weights are
+// simplified for reading (see identifiedCombination::weights); directions that simplify to
+// the same weights are reported once.
 QVector<identifiedCombination> identifiedCombinations(const QVector<QVector<double>>& acceptedX,
                                                       const QVector<double>& lower,
                                                       const QVector<double>& upper,
                                                       double spreadLimit, const parameters& para);
+
+// The sums of two parameters that the accepted points determine: rows of parameter values
+// (one row per point, in parameter order) and, per parameter, its x coordinate (-1 for a
+// fixed one, which never takes part). A sum p_i + p_j is reported when its relative 5-95 %
+// range (range / |median|) is at most spreadLimit while that of p_i and of p_j alone exceed
+// it. Fewer than 3 points, or a median of 0, give none; rows holding a non-finite value of
+// the pair are left out of that pair.
+QVector<identifiedCombination> identifiedSums(const QVector<QVector<double>>& acceptedParameters,
+                                              const QVector<int>& coordinateOfParameter,
+                                              int coordinates, double spreadLimit,
+                                              const parameters& para);

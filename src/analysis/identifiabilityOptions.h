@@ -23,6 +23,17 @@ public:
     // coordinate) and familyGapFactor times the median step of the whole accepted set.
     double familyGap = 0.1;
     double familyGapFactor = 5.0;
+    // A group counts as a family only when it holds at least max(familyMinimumSize,
+    // familyMinimumFraction * accepted points) points; smaller groups (stragglers of a sparse
+    // or partly converged cluster) are isolated points. The largest group always counts.
+    int familyMinimumSize = 3;
+    double familyMinimumFraction = 0.1;
+    // Profile gaps of at most this many empty or above-threshold bins inside a run of bins
+    // under the threshold do not split the interval into pieces.
+    int bridgedBins = 2;
+    // A sum of two parameters is determined when its 5-95 % range over a family is at most
+    // this fraction of its median while each of the two alone spreads wider than that.
+    double sumSpreadLimit = 0.1;
     // The domain of interest in x, one entry per coordinate; left empty it is taken from the
     // parameter record (see domainOfInterestX).
     QVector<double> xLower;

@@ -30,4 +30,7 @@ public:
     QVector<identifiedCombination> combinations;
     // Sorted by best SSR; a single family when the accepted set is one group.
     QVector<fitFamily> families;
+    // Accepted points in groups too small to be a family (see
+    // identifiabilityOptions::familyMinimumSize), in point order.
+    QVector<int> isolatedPoints;
 };

@@ -46,11 +46,16 @@ QString identifiabilityText(const identifiabilityResult& result) {
     if (!result.combinations.isEmpty()) {
         out += "Identified combinations:\n";
         for (const identifiedCombination& c : result.combinations)
-            out += QString("  %1%2 (spread %3 of the domain)\n")
-                       .arg(c.family > 0 ? QString("family %1: ").arg(c.family) : QString(), c.text,
-                            number(c.relativeSpread));
+            out +=
+                QString("  %1%2 (spread %3 of %4)\n")
+                    .arg(c.family > 0 ? QString("family %1: ").arg(c.family) : QString(), c.text,
+                         number(c.relativeSpread), c.sumOfParameters ? "its value" : "the domain");
     }
-    out += QString("Families of fits: %1\n").arg(result.families.size());
+    out += QString("Families of fits: %1").arg(result.families.size());
+    if (!result.isolatedPoints.isEmpty())
+        out += QString(" (and %1 isolated accepted points in no family)")
+                   .arg(result.isolatedPoints.size());
+    out += "\n";
     for (int f = 0; f < result.families.size(); ++f) {
         const fitFamily& family = result.families.at(f);
         QStringList medians;

@@ -35,8 +35,10 @@ public:
     // The envelope rises above the threshold below (above) the lowest (highest) bin under it.
     bool boundedBelow = false;
     bool boundedAbove = false;
-    // Runs of bins under the threshold, separated by filled bins above it: 1 for one
-    // interval, 2 or more when the interval holds separate pieces; 0 when no bin is under.
+    // Runs of bins under the threshold, separated by gaps that hold a filled bin above it
+    // and span more than a few bins (identifiabilityOptions::bridgedBins; narrower gaps are
+    // left by sparse sampling inside one valley): 1 for one interval, 2 or more when the
+    // interval holds separate pieces; 0 when no bin is under.
     int pieces = 0;
     Verdict verdict = NotIdentified;
 

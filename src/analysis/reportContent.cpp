@@ -141,6 +141,10 @@ reportContent buildReport(const reportInput& input, const parameters& para,
             families[j + 2] << number(family.medianParameters.value(j, std::nan("")));
     }
     html += htmlTable(familyHeader, families);
+    if (!analysis.isolatedPoints.isEmpty())
+        html += cell(QString("%1 further accepted points lie in groups too small to be a family.")
+                         .arg(analysis.isolatedPoints.size()),
+                     "p");
 
     html += heading(QStringLiteral("Plots of the accepted fits"));
     addFigure(
