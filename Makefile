@@ -1,4 +1,5 @@
-# Front door: `make run`, `make test`, `make bench`, `make asan`, `make tsan`, `make fuzz`.
+# Front door: `make run`, `make test`, `make package`, `make bench`, `make asan`, `make tsan`,
+# `make fuzz`, `make coverage`.
 JOBS ?= $(shell nproc)
 BUILD ?= build
 FUZZ_SECONDS ?= 60
@@ -6,7 +7,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := $(notdir $(basename $(wildcard fuzz/fuzz_*.cpp)))
 TSAN_TESTS := $(notdir $(basename $(wildcard tests/*/test_*threads*.cpp)))
 
-.PHONY: deps configure build run screenshots test bench asan tsan fuzz clean format
+.PHONY: deps configure build run screenshots test package bench asan tsan fuzz coverage clean format
 
 deps:
 	@bash scripts/install-deps
@@ -26,6 +27,13 @@ screenshots: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The Debian package velmora_<version>_<arch>.deb, copied here for
+# `sudo apt install ./velmora_*.deb`.
+package: build
+	rm -f $(BUILD)/velmora_*.deb
+	cmake --build $(BUILD) -j $(JOBS) --target package
+	cp $(BUILD)/velmora_*.deb .
 
 bench: build
 	@set -e; for b in $(BUILD)/bench/bench_*; do \
@@ -51,6 +59,18 @@ else
 	@echo "tsan: no thread tests yet"
 endif
 
+# Line and branch coverage of src/ by the whole test suite (gcov + gcovr), window included.
+# The summary is printed; build-coverage/coverage.html has the per-file detail.
+coverage: deps
+	cmake -S . -B build-coverage -DCMAKE_BUILD_TYPE=Release -DVELMORA_COVERAGE=ON \
+	  -DVELMORA_BUILD_BENCH=OFF
+	cmake --build build-coverage -j $(JOBS)
+	find build-coverage -name '*.gcda' -delete
+	cd build-coverage && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	gcovr --root $(CURDIR) --filter '$(CURDIR)/src/' --exclude '.*_autogen/.*' \
+	  --exclude-unreachable-branches --exclude-throw-branches \
+	  --print-summary --html-details build-coverage/coverage.html build-coverage
+
 # Coverage-guided fuzzing of the text parsers with libFuzzer (clang).
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -65,4 +85,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-coverage

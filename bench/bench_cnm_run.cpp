@@ -3,6 +3,8 @@
 // cluster on the thread pool against the same pass point by point (the yardstick of the
 // speed-up), for the oral and the pbpk13 examples.
 #include "cnm/cluster_newton_method.h"
+#include "cnm/pool_work.h"
+#include "cnm/run_setup.h"
 #include "io/model_directory.h"
 #include "model/model_definition.h"
 
@@ -10,10 +12,8 @@
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
-#include <QtConcurrent>
 
 #include <benchmark/benchmark.h>
-
 
 namespace {
 
@@ -37,19 +37,11 @@ prepared& data() {
 
 long runOnce(bool parallel) {
     prepared& p = data();
-    const QVector<QVector<double>> cluster = p.model.para.initialCluster;
     cluster_newton_method engine;
     engine.parallelEvaluation = parallel;
-    engine.modelList = p.model.buildModels(cluster.size(), 0.1, 1.0);
-    engine.numStage1Iter = 0;
-    engine.numStage2Iter = 20;
-    engine.result.X = {cluster};
-    engine.saveDirectory = p.dir.path();
-    engine.setY_star_matrix(p.model.observedValues(), cluster.size());
-    engine.x_lowerBound = p.model.para.xLowerBound;
-    engine.x_upperBound = p.model.para.xUpperBound;
-    for (int j = 0; j < engine.x_lowerBound.size(); ++j)
-        engine.x_center << (engine.x_lowerBound[j] + engine.x_upperBound[j]) / 2;
+    run_settings settings; // the computation page's defaults: 0 + 20 iterations
+    settings.seed = QStringLiteral("1");
+    setUpRun(engine, p.model, settings, p.dir.path());
     long evaluations = 0;
     QObject::connect(&engine, &cluster_newton_method::additional_modelEval,
                      [&](int v) { evaluations = std::max<long>(evaluations, v); });
@@ -73,10 +65,6 @@ void WholeRun(benchmark::State& state) {
     }
 }
 
-void appendResult(QList<QVector<QVector<double>>>& all, const QVector<QVector<double>>& one) {
-    all.append(one);
-}
-
 // One evaluation pass over the initial cluster, as the engine makes it.
 void EvaluationPass(benchmark::State& state) {
     static prepared oral("oral_multiple_dose");
@@ -91,12 +79,15 @@ void EvaluationPass(benchmark::State& state) {
     }
     const std::string name = std::string(state.range(0) == 0 ? "oral" : "pbpk13") + "_sequential";
     const double ns = yardstick::timed(state, [&] {
-        QList<QVector<QVector<double>>> results;
+        QVector<QVector<QVector<double>>> results(models.size());
+        QVector<QVector<double>>* into = results.data();
         if (parallel) {
-            results = QtConcurrent::blockingMappedReduced<QList<QVector<QVector<double>>>>(
-                models, parallelODEeval_aux_function, appendResult, QtConcurrent::OrderedReduce);
+            pool_work(models.size(), [&](int i) {
+                into[i] = parallelODEeval_aux_function(models.at(i));
+            }).run();
         } else {
-            for (const model_ode& m : models) results.append(parallelODEeval_aux_function(m));
+            for (int i = 0; i < models.size(); ++i)
+                results[i] = parallelODEeval_aux_function(models.at(i));
         }
         benchmark::DoNotOptimize(results);
     });

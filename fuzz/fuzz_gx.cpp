@@ -18,7 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         "^(There are more than two equations with the same left hand side\\."
         "|Size of the right hand side and left hand side did not match\\."
         "|Parameter \\S+ is not defined\\."
-        "|\\S+ is not given\\. \\(It is user responsibility to provide inverse of g\\.\\))$");
+        "|\\S+ is not given\\. \\(It is user responsibility to provide inverse of g\\.\\)"
+        "|The algorithm was not able to understand the right hand side of \\S* \\.\\n"
+        "Unbalanced parentheses: .*)$");
 
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<int>(size));
     const int cut = bytes.indexOf('\0');

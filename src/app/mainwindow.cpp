@@ -4,27 +4,38 @@
 #include "ui_mainwindow.h"
 
 #include "cnm/cluster_newton_method.h"
+#include "cnm/run_setup.h"
 
 #include "ui/Chart.h"
 #include "ui/ChartView.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QLineSeries>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScatterSeries>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QThread>
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), version(QStringLiteral("alpha 3.1.4")), numInitCluster(250),
+    : QMainWindow(parent), version(velmoraVersion()), odeParser(model.ode), para(model.para),
+      numInitCluster(model.numInitCluster), doseEvents(model.doseEvents),
+      observationEvents(model.observationEvents), doseParameterNames(model.doseParameterNames),
       CNmethod(nullptr), CNthread(nullptr), ui(new Ui::MainWindow) {
     // Results travel from the worker thread through queued signals.
     compResult::registerMetaType();
+    askDirectory = [this](const QString& title) {
+        return QFileDialog::getExistingDirectory(
+            this, title, QString(), QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    };
     ui->setupUi(this);
     resize(1280, 720);
-    setWindowTitle(QStringLiteral("MainWindow"));
+    updateWindowTitle();
 
     ui->textEdit_error->hide();
     ui->groupBox_copyVariable->hide();
@@ -34,9 +45,21 @@ MainWindow::MainWindow(QWidget* parent)
     abortAct->setEnabled(false);
 
     createCharts();
+    setupResultPage();
 
     CNmethod = new cluster_newton_method;
     CNthread = new QThread(this);
+    // Connected once; the engine's signals cross from the worker thread queued.
+    connect(CNmethod, &cluster_newton_method::calculationCompleted, this,
+            &MainWindow::CNmethod_computation_completed);
+    connect(CNmethod, &cluster_newton_method::max_modelEval, ui->progressBar_CN,
+            &QProgressBar::setMaximum);
+    connect(CNmethod, &cluster_newton_method::additional_modelEval, ui->progressBar_CN,
+            &QProgressBar::setValue);
+    connect(CNmethod, &cluster_newton_method::current_computation_result, this,
+            &MainWindow::update_computation_result);
+    connect(CNmethod, &cluster_newton_method::iterationStatistics, this,
+            &MainWindow::showIterationStatistics);
 
     ui->lab_variableNames->hide();
     ui->lab_parameterNames->hide();
@@ -71,6 +94,8 @@ void MainWindow::createActions() {
         {&openAct, "openAct", "&Open...", "Open previously saved model", &MainWindow::menu_open},
         {&saveAct, "saveAct", "&Save...", "Save current model and computation result",
          &MainWindow::menu_save},
+        {&saveAsAct, "saveAsAct", "Save As...",
+         "Save current model into another directory and continue there", &MainWindow::menu_saveAs},
         {&runAct, "runAct", "&Start CN method computation", "Start the CN method computation.",
          &MainWindow::menu_run},
         {&abortAct, "abortAct", "&Stop current CN method computation",
@@ -111,6 +136,11 @@ void MainWindow::createActions() {
         connect(action, &QAction::triggered, this, s.slot);
         *s.action = action;
     }
+    exportAllPlotsAct = new QAction(tr("&Export all plots..."), this);
+    exportAllPlotsAct->setObjectName(QStringLiteral("exportAllPlotsAct"));
+    exportAllPlotsAct->setStatusTip(
+        tr("Save every plot of the result page as a PDF file into a folder."));
+    connect(exportAllPlotsAct, &QAction::triggered, this, &MainWindow::menu_exportAllPlots);
     openAct->setShortcuts(QKeySequence::Open);
     saveAct->setShortcuts(QKeySequence::Save);
 }
@@ -120,6 +150,8 @@ void MainWindow::createMenus() {
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
     fileMenu->addAction(openAct);
     fileMenu->addAction(saveAct);
+    fileMenu->addAction(saveAsAct);
+    fileMenu->addAction(exportAllPlotsAct);
 
     computationMenu = menuBar()->addMenu(tr("&Computation"));
     computationMenu->setObjectName(QStringLiteral("computationMenu"));
@@ -206,17 +238,18 @@ void MainWindow::on_toolBox_currentChanged(int index) {
         const QSignalBlocker blocker(ui->comboBox_ODE_plot_variable);
         ui->comboBox_ODE_plot_variable->clear();
         ui->comboBox_ODE_plot_variable->addItems(odeParser.variable_name);
+        redrawCurrentTab(false);
     }
 }
 
 void MainWindow::on_tabWidget_currentChanged(int index) {
-    // The plots of each tab are redrawn by the result pages; here only the export button
-    // follows what the tab shows.
     Q_UNUSED(index);
-    const QString tab = ui->tabWidget->tabText(ui->tabWidget->currentIndex());
-    ui->pushButton_saveAsCSV->setText(tab == QLatin1String("Parameters")
-                                          ? QStringLiteral("save parameters as CSV")
-                                          : QStringLiteral("save plot as CSV"));
+    redrawCurrentTab(true);
+    const bool parametersTab =
+        ui->tabWidget->tabText(ui->tabWidget->currentIndex()) == QLatin1String("Parameters");
+    ui->pushButton_saveAsCSV->setText(parametersTab ? QStringLiteral("save parameters as CSV")
+                                                    : QStringLiteral("save plot as CSV"));
+    ui->pushButton_saveAsPDF->setEnabled(!parametersTab);
 }
 
 void MainWindow::enable_model_related_UI(bool enable) {
@@ -233,9 +266,11 @@ void MainWindow::enable_model_related_UI(bool enable) {
                                   ui->spinBox_numS2_iter,
                                   ui->lineEdit_initialLambda,
                                   ui->lineEdit_odeRelTol,
+                                  ui->lineEdit_odeAbsTol,
+                                  ui->lineEdit_seed,
                                   ui->pushButton_importInitCluster,
-                                  ui->spinBox_numInitICluster,
-                                  ui->pushButton_runCNmethod};
+                                  ui->spinBox_numInitICluster};
+    // The run button stays enabled: during a run it is the way to stop.
     for (QWidget* w : widgets)
         w->setEnabled(enable);
 

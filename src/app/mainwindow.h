@@ -1,13 +1,17 @@
 // The main window: eight step pages in a tool box that lead from the ODE text through
 // doses, parameter bounds, transformation and observations to the computation, the results
 // and the simulation. It owns the model being edited (ODE parser, parameter record, dose
-// and observation records), the charts of the result pages and the computation's worker.
-// The slots are thin: they read widgets, call the model core and show what it returns.
-// Their bodies are split by page over mainwindow_step*.cpp.
+// and observation records, all in one model_definition), the charts of the result pages and
+// the computation's worker. The slots are thin: they read widgets, call the model core and
+// show what it returns. Their bodies are split by page over mainwindow_step*.cpp.
 #pragma once
 
 #include "cnm/compResult.h"
+#include "cnm/run_settings.h"
+#include "io/cell_table.h"
+#include "io/model_directory.h"
 #include "model/dose_event.h"
+#include "model/model_definition.h"
 #include "model/observation_event.h"
 #include "model/odeTextParser.h"
 #include "model/parameters.h"
@@ -17,10 +21,15 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class Chart;
 class ChartView;
+class plot_painter;
 class QAction;
+class QCloseEvent;
 class QMenu;
+class QTableWidget;
 class QTableWidgetItem;
 class QThread;
 class QWidget;
@@ -31,6 +40,11 @@ namespace Ui {
 class MainWindow;
 }
 
+// A table's cells as the model directory keeps them (a null text for a cell without item),
+// and showing such cells in a table (its row count becomes theirs).
+cell_table tableCells(const QTableWidget* table);
+void showCells(QTableWidget* table, const cell_table& cells);
+
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -40,20 +54,22 @@ public:
 
     // The version printed by the computation log.
     QString version;
-    // The model as typed on page 1.
-    odeTextParser odeParser;
+    // The model being edited; the page slots change it through its per-cell functions.
+    model_definition model;
+    // The parts of the model by the names the pages use.
+    // The ODE system as typed on page 1.
+    odeTextParser& odeParser;
     // Parameter names and order, bounds, transformation and initial cluster.
-    parameters para;
-    // Number of points of the initial cluster.
-    int numInitCluster;
+    parameters& para;
+    // Number of points of the initial cluster to draw.
+    int& numInitCluster;
+    // One record per row of the dose and observation tables.
+    QVector<dose_event>& doseEvents;
+    QVector<observation_event>& observationEvents;
+    // Names that dose expressions use besides the ODE parameters.
+    QStringList& doseParameterNames;
     // The editor's HTML before the last find or replace (one undo step).
     QString ODEtextUndo;
-
-    // One record per row of the dose and observation tables.
-    QVector<dose_event> doseEvents;
-    QVector<observation_event> observationEvents;
-    // Names that dose expressions use besides the ODE parameters.
-    QStringList doseParameterNames;
     // The observation table's texts before the last Observation-menu action.
     QVector<QVector<QString>> observationTableSnapshot;
 
@@ -62,6 +78,9 @@ public:
 
     // The model directory last opened or saved; empty until then.
     QString modelDirectory;
+    // Asks for a directory (the file dialog; tests answer it themselves). An empty answer
+    // means the user cancelled.
+    std::function<QString(const QString& title)> askDirectory;
 
     // The six charts of the result and simulation pages and their views.
     Chart* chart_scatterPlot;
@@ -88,6 +107,7 @@ public:
     QMenu* viewMenu;
     QAction* openAct;
     QAction* saveAct;
+    QAction* saveAsAct;
     QAction* runAct;
     QAction* abortAct;
     QAction* undoObservationAct;
@@ -110,6 +130,16 @@ public:
     void on_pushButton_raed_in_dose_events_clicked();
     // Reads an initial cluster from a CSV file (the import button asks for the file).
     void importInitialCluster(const QString& file);
+
+    // Writes the model into dir and makes it the current directory; false, with one message
+    // box naming every file that could not be written, when the save failed.
+    bool saveTo(const QString& dir);
+    // Opens the model directory dir: empties every page, then fills them from its files.
+    // False, with a message box and the window unchanged, when dir holds no model.
+    bool loadFrom(const QString& dir);
+    // The page-5 settings as typed, and showing saved ones.
+    run_settings currentRunSettings() const;
+    void showRunSettings(const run_settings& settings);
 
 public slots:
     // Page 1: the ODE editor.
@@ -152,10 +182,20 @@ public slots:
     void menu_run();
     void menu_abort();
     void on_pushButton_runCNmethod_clicked();
+    // Launches a run: checks the model and settings, saves the model directory, prepares
+    // the engine with the model as it is now and starts it in the worker thread.
+    void run_CNmethod();
+    // The engine's statistics of an iteration, shown in the status bar.
+    void showIterationStatistics(int iteration, double bestSSR, double medianSSR);
 
     // The model directory.
     void menu_save();
     void menu_open();
+    void menu_saveAs();
+    // Save into the current directory (asking for one when there is none or it cannot be
+    // written) and Open (asking for the directory); a cancelled dialog changes nothing.
+    void save();
+    void load();
 
     // Page 6: the result plots and their export.
     void update_computation_result(compResult result);
@@ -173,7 +213,59 @@ public slots:
     void on_tableWidget_X_corr_cellChanged(int row, int column);
     void on_checkBox_showInitClusterSP_clicked();
     void on_pushButton_saveAsCSV_clicked();
+    // Saves the current plot as PDF, PNG or SVG (the file dialog's choice).
+    void on_pushButton_saveAsPDF_clicked();
+    // Saves every plot of the result page as a PDF into a chosen folder.
+    void menu_exportAllPlots();
+    // A row of the parameter table highlights its point in every plot.
+    void on_tableWidget_resultPara_cellClicked(int row, int column);
 
+public:
+    // Page 6 state: the shown points of the chosen iteration, the painters of the result
+    // charts (the "SSR per iteration" chart is page 6's own) and the highlighted point.
+    QVector<int> displayIndex;
+    Chart* chart_SSRperIteration = nullptr;
+    ChartView* chartView_SSRperIteration = nullptr;
+    plot_painter* painter_scatterPlot = nullptr;
+    plot_painter* painter_parameterRange = nullptr;
+    plot_painter* painter_SSRpara = nullptr;
+    plot_painter* painter_observationSimulation = nullptr;
+    plot_painter* painter_ODE_sol = nullptr;
+    plot_painter* painter_SSRperIteration = nullptr;
+    int selectedPoint = -1;
+    QAction* exportAllPlotsAct = nullptr;
+
+    void updatePlotDisplayIndex();
+    void redrawParaRangePlot();
+    void redrawSSRparaPlot();
+    void redrawScatterPlot();
+    void updateParameterTable();
+    void updateIterNumberOfParameterTable();
+    void redraw_obs_sim_Plot();
+    void redraw_ODE_variable_Plot();
+    void redrawSSRperIterationPlot();
+    // The redraw of the current tab; the parameter table only when asked (not after a
+    // percentile change, which does not limit it).
+    void redrawCurrentTab(bool withParameterTable);
+    // What the current tab exports: false when it has nothing to write. The parameter
+    // table leaves data empty and is written from the table itself.
+    bool currentExport(QString& fileName, QStringList& rowLabels, QStringList& columnLabels,
+                       QVector<QVector<double>>& data) const;
+    // Writes the current tab's CSV to the file chosen for it.
+    void saveCurrentTabAsCSV(const QString& file);
+    // Writes the current tab's chart as a picture; false when there is no chart or the
+    // file could not be written.
+    bool saveCurrentPlotAsImage(const QString& file);
+    // Writes one PDF per plot tab into the folder; returns the number of files written.
+    int exportAllPlots(const QString& directory);
+    // Highlights the cluster point in every plot and its rows in the parameter table.
+    void selectPoint(int point);
+
+private:
+    void setupResultPage();
+    ChartView* currentChartView() const;
+
+public slots:
     // Page 7: the simulation.
     void on_pushButton_computeSimulation_clicked();
     void on_lineEdit_simulationTimePoints_editingFinished();
@@ -192,6 +284,10 @@ public slots:
     void menu_showHide_copyVariable();
     void menu_showHideWeights();
 
+protected:
+    // Closing during a run asks whether to stop it; the finished iterations stay saved.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     Ui::MainWindow* ui;
 
@@ -202,7 +298,6 @@ private:
 
     // Page 1 helpers.
     void reparseODEText();
-    void rebuildParameterNamesFromODE();
     void refillNameComboBoxes();
     void showJacobianStructure();
 
@@ -213,4 +308,13 @@ private:
     // Page 3-2: draws the initial cluster from the bound table and shows it.
     void drawInitialCluster();
     void showInitialCluster();
+
+    // The model directory: the files as the pages hold them now, the window title, a
+    // writable current directory (asking when needed) and emptying every page.
+    model_directory currentFiles(const QString& dir) const;
+    void updateWindowTitle();
+    bool chooseWritableDirectory(const QString& why);
+    void clearPages();
+    // Locks the model and switches the run actions for a running (or idle) computation.
+    void setRunning(bool running);
 };

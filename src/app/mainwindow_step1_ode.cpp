@@ -1,9 +1,11 @@
 // Page 1, the ODE editor: re-parse on every change, the name lists, the structure
-// Jacobian, the error pane, highlighting, find and replace with one undo step, and
-// copying a variable or parameter name.
+// Jacobian, the error pane, highlighting, find and replace with one undo step (offered
+// only while the editor holds the text the find or replace produced), and copying a
+// variable or parameter name.
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "model/name_warnings.h"
 #include "ui/table_utils.h"
 
 #include <QApplication>
@@ -22,14 +24,7 @@ const QChar markEnd(0xE001);
 } // namespace
 
 void MainWindow::reparseODEText() {
-    odeParser.readText(ui->textEdit_ODEExpression->toPlainText());
-    odeParser.parse();
-}
-
-void MainWindow::rebuildParameterNamesFromODE() {
-    QStringList names = odeParser.parameter_name + doseParameterNames;
-    names.removeDuplicates();
-    para.parameterNames = names;
+    model.setOdeText(ui->textEdit_ODEExpression->toPlainText());
 }
 
 void MainWindow::refillNameComboBoxes() {
@@ -62,20 +57,34 @@ void MainWindow::showJacobianStructure() {
 
 void MainWindow::on_textEdit_ODEExpression_textChanged() {
     reparseODEText();
-    rebuildParameterNamesFromODE();
     refillNameComboBoxes();
     if (!ui->tableWidget_jacobian->isHidden()) showJacobianStructure();
     displayError();
 }
 
 void MainWindow::displayError() {
-    if (para.errors.isEmpty() && odeParser.error_list.isEmpty()) {
+    const QStringList warnings =
+        name_warnings::capitalsOnly(odeParser.variable_name, para.parameterNames);
+    if (para.errors.isEmpty() && odeParser.error_list.isEmpty() && warnings.isEmpty()) {
         ui->textEdit_error->hide();
         return;
     }
-    ui->textEdit_error->setHtml(
-        QStringLiteral("<font color=red>") + para.errors.join(QStringLiteral("<br>")) +
-        odeParser.error_list.join(QStringLiteral("<br>")) + QStringLiteral("</font>"));
+    // Messages are plain text ("d<variable name>dt", line breaks of their own).
+    const auto html = [](const QStringList& lines) {
+        return lines.join(QLatin1Char('\n'))
+            .toHtmlEscaped()
+            .replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    };
+    QString text;
+    if (!para.errors.isEmpty() || !odeParser.error_list.isEmpty())
+        text = QStringLiteral("<font color=red>") + html(para.errors) + html(odeParser.error_list) +
+               QStringLiteral("</font>");
+    // Warnings do not stop a run; they follow the errors in their own colour.
+    if (!warnings.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral("<br>")) +
+                QStringLiteral("<font color=darkorange>") + html(warnings) +
+                QStringLiteral("</font>");
+    ui->textEdit_error->setHtml(text);
     ui->textEdit_error->show();
 }
 
@@ -83,7 +92,6 @@ void MainWindow::on_pushButton_clicked() {
     qDebug() << "start parsing";
     reparseODEText();
     qDebug() << "finish parsing";
-    rebuildParameterNamesFromODE();
 
     ui->lab_parameterNames->setText(QStringLiteral("Parameters: ") +
                                     para.parameterNames.join(QLatin1Char(' ')));
@@ -140,6 +148,7 @@ void MainWindow::replace_ODEtext(QString replaceThis, QString replaceTo, bool pu
     html.replace(markEnd, QStringLiteral("</font>"));
     ui->textEdit_ODEExpression->setHtml(html);
 
+    // Offered until the text is edited (on_textEdit_ODEExpression_undoAvailable).
     ui->pushButton_ODEs_undo->setEnabled(true);
 }
 
@@ -163,5 +172,10 @@ void MainWindow::on_comboBox_copyVPnames_highlighted(const QString& text) {
 }
 
 void MainWindow::on_textEdit_ODEExpression_undoAvailable(bool available) {
-    Q_UNUSED(available);
+    // The editor's own undo becomes available with the first edit after a find or replace
+    // (setting the text clears its history). From then on the saved text is older than
+    // what the editor holds, and restoring it would throw the typing away.
+    if (!available) return;
+    ODEtextUndo.clear();
+    ui->pushButton_ODEs_undo->setEnabled(false);
 }

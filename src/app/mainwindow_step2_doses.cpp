@@ -33,7 +33,7 @@ void MainWindow::on_tableWidget_doseEvents_itemChanged(QTableWidgetItem* item) {
     const int column = item->column();
     const QString text = item->text();
 
-    showCellResult(item, applyDoseCell(doseEvents, row, column, text, odeParser.variable_name));
+    showCellResult(item, model.setDoseCell(row, column, text));
     on_pushButton_raed_in_dose_events_clicked();
 
     // The simulation page starts from the same doses.
@@ -44,8 +44,7 @@ void MainWindow::on_tableWidget_doseEvents_itemChanged(QTableWidgetItem* item) {
 }
 
 void MainWindow::on_pushButton_raed_in_dose_events_clicked() {
-    para.parameterNames =
-        rebuildParameterNames(doseEvents, odeParser.parameter_name, doseParameterNames);
+    model.rebuildParameterNames();
     const QStringList& names = para.parameterNames;
 
     ui->lab_parameterNames->setText(QStringLiteral("Parameters: ") + names.join(QLatin1Char(' ')));

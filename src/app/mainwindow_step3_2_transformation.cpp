@@ -10,22 +10,22 @@
 #include <QSignalBlocker>
 
 void MainWindow::on_textEdit_paraDefinition_textChanged() {
-    para.parseParameterExpressions(ui->textEdit_paraDefinition->toPlainText());
+    para.errors = model.setGText(ui->textEdit_paraDefinition->toPlainText());
     displayError();
 }
 
 void MainWindow::on_textEdit_paraDefInverse_textChanged() {
-    para.parseParameterExpressionsInverse(ui->textEdit_paraDefInverse->toPlainText());
-    // Drawing the cluster starts a new message list; keep what the parse reported.
-    const QStringList parseMessages = para.errors;
-    drawInitialCluster();
-    para.errors = parseMessages + para.errors;
+    // The cluster is drawn from the bound table as it is now.
+    model.parameterTable = tableCells(ui->tableWidget_parametersSpec);
+    para.errors = model.setGInverseText(ui->textEdit_paraDefInverse->toPlainText());
+    showInitialCluster();
     displayError();
     ui->textBrowser_x_names->setPlainText(para.gInverseText.join(QLatin1Char('\n')));
 }
 
 void MainWindow::drawInitialCluster() {
-    para.generateInitialCluster(tableReadDouble(ui->tableWidget_parametersSpec), numInitCluster);
+    model.parameterTable = tableCells(ui->tableWidget_parametersSpec);
+    para.errors = model.redrawCluster();
     showInitialCluster();
 }
 
@@ -46,7 +46,7 @@ void MainWindow::on_pushButton_importInitCluster_clicked() {
 }
 
 void MainWindow::importInitialCluster(const QString& file) {
-    para.setInitialCluster(csvReadToDouble(file));
+    para.errors = model.setInitialCluster(csvReadToDouble(file));
     showInitialCluster();
     // The computation uses as many points as were imported; the spin box shows that count.
     numInitCluster = para.initialCluster.size();

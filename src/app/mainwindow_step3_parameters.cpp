@@ -4,36 +4,21 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "ui/table_utils.h"
-
-namespace {
-
-int nonEmptyLines(const QStringList& lines) {
-    int count = 0;
-    for (const QString& line : lines)
-        if (!line.trimmed().isEmpty()) ++count;
-    return count;
-}
-
-} // namespace
+#include <QSignalBlocker>
 
 void MainWindow::on_pushButton_makePara_clicked() {
-    const QStringList names = para.parameterNames;
-    para.clear();
-    const QVector<QVector<double>> table = tableReadDouble(ui->tableWidget_parametersSpec);
-
-    // Each step below starts its own message list; the pane shows all of them.
-    para.checkDoIandBounds(table, names);
-    QStringList messages = para.errors;
-    para.createParameters(table, names);
-    messages += para.errors;
-
-    ui->textEdit_paraDefinition->setPlainText(para.gText.join(QLatin1Char('\n')));
-    messages += para.errors;
-    ui->textEdit_paraDefInverse->setPlainText(para.gInverseText.join(QLatin1Char('\n')));
-    messages += para.errors;
-
-    messages.removeDuplicates();
+    // The core regenerates and parses both texts and draws the cluster; the editors only
+    // show the texts, so their handlers do not run the same work again.
+    const QStringList messages =
+        model.setParameterTable(tableCells(ui->tableWidget_parametersSpec));
+    {
+        const QSignalBlocker blockG(ui->textEdit_paraDefinition);
+        const QSignalBlocker blockInverse(ui->textEdit_paraDefInverse);
+        ui->textEdit_paraDefinition->setPlainText(para.gText.join(QLatin1Char('\n')));
+        ui->textEdit_paraDefInverse->setPlainText(para.gInverseText.join(QLatin1Char('\n')));
+    }
+    ui->textBrowser_x_names->setPlainText(para.gInverseText.join(QLatin1Char('\n')));
+    showInitialCluster();
     para.errors = messages;
     displayError();
 }
@@ -43,7 +28,7 @@ void MainWindow::on_tableWidget_parametersSpec_currentItemChanged(QTableWidgetIt
     Q_UNUSED(current);
     Q_UNUSED(previous);
     on_pushButton_makePara_clicked();
-    if (para.parameterNames.size() != nonEmptyLines(para.gText)) {
+    if (!model.parametersComplete()) {
         para.errors << QStringLiteral("Parameters are not specified correctly, Cluster Newton "
                                       "method cannot be run. Check Step 3.");
         displayError();

@@ -4,17 +4,15 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "io/clipboard_text.h"
 #include "model/event_cells.h"
 #include "ui/table_utils.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QRegExp>
 
 void MainWindow::on_tableWidget_observations_itemChanged(QTableWidgetItem* item) {
-    showCellResult(item, applyObservationCell(observationEvents, item->row(), item->column(),
-                                              item->text(), odeParser.variable_name,
-                                              para.parameterNames));
+    showCellResult(item, model.setObservationCell(item->row(), item->column(), item->text()));
     ui->textBrowser_y_names->setPlainText(observationNamesText(observationEvents));
 }
 
@@ -27,7 +25,7 @@ void MainWindow::pasteIntoObservationColumn(int column) {
     observationTableSnapshot = tableReadString(table);
 
     const QStringList parts =
-        QApplication::clipboard()->text(QClipboard::Clipboard).split(QRegExp("\\n|\\t|,"));
+        clipboard_text::cells(QApplication::clipboard()->text(QClipboard::Clipboard), true);
     if (parts.size() > table->rowCount()) table->setRowCount(parts.size());
     for (int i = 0; i < parts.size(); ++i)
         table->setItem(i, column, new QTableWidgetItem(parts[i]));

@@ -3,13 +3,19 @@
 
 #include "mainwindow.h"
 
+#include "batch/batch_runner.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QToolBox>
 
@@ -105,22 +111,68 @@ void fillModel(MainWindow& window) {
 
 } // namespace
 
+bool showExampleResult(MainWindow& window, const QString& example, const QString& workDir,
+                       int iterations) {
+#ifdef VELMORA_SOURCE_DIR
+    const QString from = QStringLiteral(VELMORA_SOURCE_DIR "/examples/") + example;
+#else
+    const QString from = QStringLiteral("examples/") + example;
+#endif
+    QDirIterator files(from, QDir::Files, QDirIterator::Subdirectories);
+    if (!files.hasNext()) return false;
+    while (files.hasNext()) {
+        const QString file = files.next();
+        const QString target = workDir + file.mid(from.size());
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::copy(file, target);
+    }
+    batch_runner run;
+    run.directory = workDir;
+    run.options.insert(QStringLiteral("stage2"), QString::number(iterations));
+    run.print = [](const QString&) {};
+    QString message;
+    if (run.run(message) != 0) return false;
+    // Opening the directory shows its model and the result the run wrote.
+    if (!window.loadFrom(workDir)) return false;
+    return true;
+}
+
 int renderScreenshots(MainWindow& window, const QString& dir) {
     QDir().mkpath(dir);
     window.resize(1280, 720);
     fillModel(window);
+    // Page 6 shows a short run of the same model as shipped with its synthetic data.
+    QTemporaryDir run;
+    int status = showExampleResult(window, QStringLiteral("pbpk13"), run.path(), 8) ? 0 : 1;
 
     const char* const files[] = {
         "step1_ode",          "step2_doses",       "step3_parameters", "step3-2_transformation",
         "step4_observations", "step5_computation", "step6_results",    "step7_simulation"};
     QToolBox* toolBox = window.findChild<QToolBox*>("toolBox");
     window.show();
-    int status = 0;
     for (int i = 0; i < toolBox->count(); ++i) {
         toolBox->setCurrentIndex(i);
         QApplication::processEvents();
         const QString path = QDir(dir).filePath(QString::fromLatin1(files[i]) + ".png");
         if (!window.grab().save(path)) status = 1;
     }
+
+    // Every further tab of the result page, the percentile raised so that the whole
+    // cluster shows how it converged.
+    const char* const tabs[] = {"step6_observation_simulation", "step6_parameters",
+                                "step6_parameter_range",        "step6_ssr_parameter",
+                                "step6_parameter_distribution", "step6_ssr_per_iteration"};
+    // A taller window gives the plots room beside the tool box.
+    window.resize(1280, 1000);
+    toolBox->setCurrentIndex(6);
+    QTabWidget* resultTabs = window.findChild<QTabWidget*>("tabWidget");
+    for (int t = 1; t < resultTabs->count() && t <= 6; ++t) {
+        resultTabs->setCurrentIndex(t);
+        QApplication::processEvents();
+        const QString path = QDir(dir).filePath(QString::fromLatin1(tabs[t - 1]) + ".png");
+        if (!window.grab().save(path)) status = 1;
+    }
+    resultTabs->setCurrentIndex(0);
+    window.resize(1280, 720);
     return status;
 }

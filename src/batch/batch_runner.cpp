@@ -2,42 +2,27 @@
 #include "batch/batch_runner.h"
 
 #include "cnm/cluster_newton_method.h"
-#include "io/csv.h"
+#include "cnm/run_setup.h"
 #include "io/model_directory.h"
 #include "model/model_definition.h"
 
-#include <QDateTime>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
-#include <QTextStream>
 
 #include <cstdio>
 
 namespace {
 
-const char* kVersion = "alpha 3.1.4";
-
-QString number(double v) { return QString::number(v, 'g', 6); }
-
-bool takeInt(const QString& text, int& out) {
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (ok && v >= 0) out = v;
-    return ok && v >= 0;
-}
-
-bool takeDouble(const QString& text, double& out) {
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    if (ok) out = v;
-    return ok;
+QString number(double v) {
+    return QString::number(v, 'g', 6);
 }
 
 // Which model file a blocking problem is about.
 QString fileOf(const QString& problem) {
     if (problem.contains("observation")) return "model/observations.txt";
-    if (problem.contains("Parameters") || problem.contains("initial cluster"))
-        return "model/parameter_specifications.csv";
+    if (problem.contains("initial cluster")) return "model/initial_cluster.txt";
+    if (problem.contains("Parameters")) return "model/parameter_specifications.csv";
     return "model/ODE_expression.txt";
 }
 
@@ -46,64 +31,118 @@ void toTerminal(const QString& line) {
     std::fflush(stderr);
 }
 
-} // namespace
+// Option name, value name, description; the values are checked by kind.
+struct option_row {
+    const char* name;
+    const char* valueName;
+    const char* description;
+    enum { count, positiveCount, positive, whole, text } kind;
+};
 
-QString batch_runner::usage() {
-    return "usage: velmora-batch <model-dir> [--stage1 N] [--stage2 N] [--lambda L] "
-           "[--reltol R] [--abstol A] [--points N] [--weights FILE] [--weighted-iterations N]";
+const option_row optionRows[] = {
+    {"stage1", "N", "Number of stage-1 iterations (default 0).", option_row::count},
+    {"stage2", "N", "Number of stage-2 iterations (default 20).", option_row::count},
+    {"lambda", "L", "Initial lambda (default 1.00).", option_row::positive},
+    {"reltol", "R", "ODE solve relative tolerance (default 0.1).", option_row::positive},
+    {"abstol", "A", "ODE solve absolute tolerance (default 1.0).", option_row::positive},
+    {"points", "N", "Draw a new initial cluster of N points instead of the saved one.",
+     option_row::positiveCount},
+    {"weights", "FILE", "Weight rows, one per line, one weight per observation.", option_row::text},
+    {"weighted-iterations", "N", "Number of iterations with the weights (default 0).",
+     option_row::count},
+    {"seed", "N", "Seed of the run's random numbers; the same seed repeats a run exactly.",
+     option_row::whole},
+};
+
+bool valid(const option_row& row, const QString& value) {
+    bool ok = true;
+    switch (row.kind) {
+    case option_row::count:
+        return value.toInt(&ok) >= 0 && ok;
+    case option_row::positiveCount:
+        return value.toInt(&ok) > 0 && ok;
+    case option_row::positive:
+        return value.toDouble(&ok) > 0 && ok;
+    case option_row::whole:
+        value.toULongLong(&ok);
+        return ok;
+    case option_row::text:
+        return true;
+    }
+    return ok;
 }
 
-bool batch_runner::parseArguments(const QStringList& arguments, QString& message) {
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (!a.startsWith("--")) {
-            if (!directory.isEmpty()) {
-                message = "unexpected argument '" + a + "'";
-                return false;
-            }
-            directory = a;
-            continue;
-        }
-        if (a == "--help" || a == "-h") {
-            message = usage();
-            return false;
-        }
-        if (i + 1 >= arguments.size()) {
-            message = "option " + a + " needs a value";
-            return false;
-        }
-        const QString value = arguments[++i];
-        bool ok = true;
-        if (a == "--stage1")
-            ok = takeInt(value, stage1Iterations);
-        else if (a == "--stage2")
-            ok = takeInt(value, stage2Iterations);
-        else if (a == "--lambda")
-            ok = takeDouble(value, initialLambda) && initialLambda > 0;
-        else if (a == "--reltol")
-            ok = takeDouble(value, relativeTolerance) && relativeTolerance > 0;
-        else if (a == "--abstol")
-            ok = takeDouble(value, absoluteTolerance) && absoluteTolerance > 0;
-        else if (a == "--points")
-            ok = takeInt(value, points) && points > 0;
-        else if (a == "--weights")
-            weightsFile = value;
-        else if (a == "--weighted-iterations")
-            ok = takeInt(value, weightedIterations);
-        else {
-            message = "unknown option " + a;
-            return false;
-        }
-        if (!ok) {
-            message = "option " + a + ": '" + value + "' is not a valid value";
-            return false;
-        }
+} // namespace
+
+void batch_runner::addRunOptions(QCommandLineParser& parser) {
+    for (const option_row& row : optionRows)
+        parser.addOption(QCommandLineOption(QLatin1String(row.name), QLatin1String(row.description),
+                                            QLatin1String(row.valueName)));
+}
+
+batch_runner::parsed batch_runner::parseArguments(const QStringList& arguments, QString& message) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Runs the Cluster Newton method on a model directory and writes the result files into "
+        "its compResult folder. Settings come from the directory's model/run_settings.txt "
+        "(the window's defaults without it); the options override them.");
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument("model-dir", "The model directory.");
+    addRunOptions(parser);
+    if (!parser.parse(QStringList{"velmora-batch"} + arguments)) {
+        message = parser.errorText();
+        return parsed::error;
     }
-    if (directory.isEmpty()) {
-        message = usage();
-        return false;
+    if (parser.isSet(help)) {
+        message = parser.helpText();
+        return parsed::exit;
     }
-    while (directory.size() > 1 && directory.endsWith('/')) directory.chop(1);
+    if (parser.isSet(version)) {
+        message = "velmora-batch " + velmoraVersion();
+        return parsed::exit;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1) {
+        message = positional.isEmpty() ? "no model directory given (see --help)"
+                                       : "unexpected argument '" + positional[1] + "'";
+        return parsed::error;
+    }
+    directory = positional[0];
+    while (directory.size() > 1 && directory.endsWith('/'))
+        directory.chop(1);
+    for (const option_row& row : optionRows) {
+        const QString name = QLatin1String(row.name);
+        if (!parser.isSet(name)) continue;
+        const QString value = parser.value(name);
+        if (!valid(row, value)) {
+            message = "option --" + name + ": '" + value + "' is not a valid value";
+            return parsed::error;
+        }
+        options.insert(name, value);
+    }
+    return parsed::run;
+}
+
+bool batch_runner::settings(const run_settings& saved, run_settings& out, QString& message) const {
+    out = saved;
+    const auto given = [this](const char* name) { return options.contains(QLatin1String(name)); };
+    const auto value = [this](const char* name) { return options.value(QLatin1String(name)); };
+    if (given("stage1")) out.stage1Iterations = value("stage1").toInt();
+    if (given("stage2")) out.stage2Iterations = value("stage2").toInt();
+    if (given("weighted-iterations")) out.weightedIterations = value("weighted-iterations").toInt();
+    if (given("lambda")) out.initialLambda = value("lambda");
+    if (given("reltol")) out.relativeTolerance = value("reltol");
+    if (given("abstol")) out.absoluteTolerance = value("abstol");
+    if (given("seed")) out.seed = value("seed");
+    if (given("weights")) {
+        QFile f(value("weights"));
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            message = value("weights") + ": cannot be read";
+            return false;
+        }
+        out.weights = QString::fromUtf8(f.readAll());
+    }
     return true;
 }
 
@@ -118,89 +157,45 @@ int batch_runner::run(QString& message) {
         message = model_directory::odeTextFile(directory) + ": cannot be read";
         return 2;
     }
+    run_settings runSettings;
+    if (!settings(files.runSettings, runSettings, message)) return 2;
+
     model_definition model;
-    if (points > 0) {
-        model.numInitCluster = points;
+    if (options.contains("points")) {
+        model.numInitCluster = options.value("points").toInt();
         files.hasInitialCluster = false; // a new cluster of the requested size is drawn
     }
     model.load(files);
-    for (const QString& p : model.problems) print("warning: " + p + "\n");
+    for (const QString& p : model.problems)
+        print("warning: " + p + "\n");
     const QStringList blocking = model.blockingErrors();
     if (!blocking.isEmpty()) {
         message = directory + "/" + fileOf(blocking.first()) + ": " + blocking.first();
         return 2;
     }
-
-    QVector<QVector<double>> weightRows;
-    QString weightsText;
-    if (!weightsFile.isEmpty()) {
-        QFile f(weightsFile);
-        if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            message = weightsFile + ": cannot be read";
-            return 2;
-        }
-        weightsText = QString::fromUtf8(f.readAll());
-        weightRows = csvTextReadToDouble(weightsText);
-        const int m = model.observedValues().size();
-        for (int r = 0; r < weightRows.size(); ++r) {
-            if (weightRows[r].size() != m) {
-                message = QString("%1: row %2 has %3 weights, the model has %4 observations")
-                              .arg(weightsFile)
-                              .arg(r + 1)
-                              .arg(weightRows[r].size())
-                              .arg(m);
-                return 2;
-            }
-        }
+    const QStringList settingsProblems = runProblems(model, runSettings);
+    if (!settingsProblems.isEmpty()) {
+        message = (options.contains("weights") ? options.value("weights")
+                                               : model_directory::runSettingsFile(directory)) +
+                  ": " + settingsProblems.first();
+        return 2;
     }
 
-    QDir(directory).mkdir("compResult");
-    compResult record;
-    record.computation_log << QString(">>>>>>Velmora version ") + kVersion + "<<<<<<";
-    record.computation_log << " \n\n\n=== Cluster Newton method calculation started at " +
-                                  QDateTime::currentDateTimeUtc().toString(Qt::TextDate) +
-                                  " ====";
-    record.computation_log << "";
-    record.save_history_clean_current(directory);
-    const QVector<QVector<double>> cluster = model.para.initialCluster;
-    record.X = {cluster};
-    record.computation_log << " InitialLambda: " + number(initialLambda);
-    record.computation_log << " ODE solve RelTol: " + number(relativeTolerance);
-    record.computation_log << " ODE solve AbsTol: " + number(absoluteTolerance);
-    record.computation_log << " Number of Stage1 iterations: " + QString::number(stage1Iterations);
-    record.computation_log << " Number of Stage2 iterations: " + QString::number(stage2Iterations);
-    record.computation_log << "";
-    record.computation_log << " Number of Weighted iterations: " +
-                                  QString::number(weightedIterations);
-    record.computation_log << " Weights: " + weightsText;
-    record.computation_log << "";
-
-    const int n = cluster.size();
     cluster_newton_method engine;
-    engine.initialLambda = initialLambda;
-    engine.modelList = model.buildModels(n, relativeTolerance, absoluteTolerance);
-    engine.numStage1Iter = stage1Iterations;
-    engine.numStage2Iter = stage2Iterations;
-    engine.numWeightIter = weightedIterations;
-    engine.result = record;
-    engine.saveDirectory = directory;
-    engine.setY_star_matrix(model.observedValues(), n);
-    engine.x_lowerBound = model.para.xLowerBound;
-    engine.x_upperBound = model.para.xUpperBound;
-    engine.x_center.clear();
-    for (int j = 0; j < engine.x_lowerBound.size() && j < engine.x_upperBound.size(); ++j)
-        engine.x_center << (engine.x_lowerBound[j] + engine.x_upperBound[j]) / 2;
-    engine.weightRows = weightRows;
+    const quint64 seed = setUpRun(engine, model, runSettings, directory);
+    const compResult& record = engine.result;
+    const int n = record.X[0].size();
 
     print(QString("Velmora batch run: %1\n  %2 points, %3 parameters (%4 estimated), %5 "
-                  "observations, %6 + %7 iterations\n")
+                  "observations, %6 + %7 iterations, seed %8\n")
               .arg(directory)
               .arg(n)
               .arg(model.para.parameterNames.size())
               .arg(model.para.gInverse.size())
               .arg(model.observedValues().size())
-              .arg(stage1Iterations)
-              .arg(stage2Iterations));
+              .arg(engine.numStage1Iter)
+              .arg(engine.numStage2Iter)
+              .arg(seed));
 
     int maximum = 1;
     int printedLogLines = record.computation_log.size();
@@ -215,22 +210,27 @@ int batch_runner::run(QString& message) {
                   .arg(std::min(value, maximum))
                   .arg(maximum));
     });
-    QObject::connect(&engine, &cluster_newton_method::current_computation_result,
-                     [&](const compResult& r) {
-                         // The statistics block of the iteration just logged.
-                         QString text = "\n";
-                         for (int i = printedLogLines; i < r.computation_log.size(); ++i) {
-                             const QString& line = r.computation_log[i];
-                             if (line.startsWith("min:") || line.startsWith("median:") ||
-                                 line.contains("iterNumber") ||
-                                 line.startsWith("number of improved points"))
-                                 text += "  " + line.trimmed() + "\n";
-                         }
-                         printedLogLines = r.computation_log.size();
-                         print(text);
-                     });
+    QObject::connect(
+        &engine, &cluster_newton_method::current_computation_result, [&](const compResult& r) {
+            // The statistics block of the iteration just logged.
+            QString text = "\n";
+            for (int i = printedLogLines; i < r.computation_log.size(); ++i) {
+                const QString& line = r.computation_log[i];
+                if (line.startsWith("min:") || line.startsWith("median:") ||
+                    line.contains("iterNumber") || line.startsWith("number of improved points") ||
+                    line.startsWith("failed model evaluations"))
+                    text += "  " + line.trimmed() + "\n";
+            }
+            printedLogLines = r.computation_log.size();
+            print(text);
+        });
     if (onEngineReady) onEngineReady(engine);
     engine.run_3();
+    if (!engine.saveProblem.isEmpty()) {
+        // Never "finished" when the results did not reach the disk.
+        message = engine.saveProblem;
+        return 1;
+    }
 
     const compResult& done = engine.result;
     print(QString("\nfinished: %1 iterations kept; result files in %2/compResult\n")

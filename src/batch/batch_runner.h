@@ -1,34 +1,40 @@
 // The headless runner: loads a model directory, runs the Cluster Newton method with the
-// window's defaults, reports progress on the terminal and writes the result files into
-// the directory as the window does.
+// directory's saved run settings (the window's defaults when it has none) overridden by
+// the options given, reports progress on the terminal and writes the result files into the
+// directory as the window does.
 #pragma once
 
+#include "cnm/run_settings.h"
+
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
+class QCommandLineParser;
 class cluster_newton_method;
 
 class batch_runner {
 public:
-    // Options, with the defaults of the window's computation page.
     QString directory;
-    int stage1Iterations = 0;
-    int stage2Iterations = 20;
-    double initialLambda = 1.0;
-    double relativeTolerance = 0.1;
-    double absoluteTolerance = 1.0;
-    int points = -1; // -1: the saved initial cluster, or 250 drawn points
-    QString weightsFile;
-    int weightedIterations = 0;
+    // The options given, by name ("stage1", "lambda", ...), as typed.
+    QHash<QString, QString> options;
 
-    // Reads the options; on a bad option returns false with a one-line message.
-    bool parseArguments(const QStringList& arguments, QString& message);
-    static QString usage();
+    enum class parsed { run, exit, error };
+    // Reads the arguments (without the program name). --help and --version put their text
+    // into message and give exit; a bad option gives error with a one-line message.
+    parsed parseArguments(const QStringList& arguments, QString& message);
+    // The options of a run, for the run command and the ones that follow its pattern.
+    static void addRunOptions(QCommandLineParser& parser);
 
-    // Loads the model directory; on a missing or malformed one returns 2 with a one-line
-    // message naming the file and problem. Otherwise runs and returns 0.
+    // The saved run settings of the directory with the given options applied; false with
+    // a one-line message when a weights file cannot be read.
+    bool settings(const run_settings& saved, run_settings& out, QString& message) const;
+
+    // Loads the model directory; on a missing or malformed one, or settings that do not
+    // read, returns 2 with a one-line message naming the file and problem. Otherwise runs
+    // and returns 0, or 1 with the message when result files could not be written.
     int run(QString& message);
 
     // Where progress lines go (the terminal by default).

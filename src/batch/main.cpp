@@ -3,6 +3,7 @@
 #include "batch/batch_runner.h"
 
 #include "cnm/cluster_newton_method.h"
+#include "cnm/run_setup.h"
 
 #include <QCoreApplication>
 
@@ -27,12 +28,20 @@ void quietDebug(QtMsgType type, const QMessageLogContext&, const QString& messag
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velmora-batch"));
+    QCoreApplication::setApplicationVersion(velmoraVersion());
     if (qEnvironmentVariableIsEmpty("VELMORA_DEBUG")) qInstallMessageHandler(quietDebug);
     batch_runner runner;
     QString message;
-    if (!runner.parseArguments(app.arguments().mid(1), message)) {
+    switch (runner.parseArguments(app.arguments().mid(1), message)) {
+    case batch_runner::parsed::exit:
+        std::printf("%s\n", message.trimmed().toLocal8Bit().constData());
+        return 0;
+    case batch_runner::parsed::error:
         std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
         return 2;
+    case batch_runner::parsed::run:
+        break;
     }
     runner.onEngineReady = [](cluster_newton_method& engine) {
         runningEngine = &engine;
@@ -40,7 +49,6 @@ int main(int argc, char** argv) {
     };
     const int status = runner.run(message);
     runningEngine = nullptr;
-    if (status != 0)
-        std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
+    if (status != 0) std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
     return status;
 }

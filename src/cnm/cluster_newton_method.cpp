@@ -5,17 +5,16 @@
 #include "cnm/cluster_newton_method.h"
 
 #include "cnm/cluster_newton_step.h"
+#include "cnm/pool_work.h"
+#include "model/evaluation_failures.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
-#include <mutex>
 
 namespace {
 
@@ -23,31 +22,6 @@ const double NaN = std::numeric_limits<double>::quiet_NaN();
 
 QString number(double value) {
     return QString::number(value, 'g', 6);
-}
-
-// The hand-over between the engine's thread and the pool's threads during a pass. QtConcurrent
-// orders everything already; the map and reduce functions also synchronise through this
-// atomic and mutex, so that the thread sanitizer, which cannot see Qt's own locks, sees the
-// order of the accesses to the evaluators and the results as well. It is shared by all
-// engines (a little extra synchronisation between simultaneous runs is harmless).
-std::atomic<int> passToken{0};
-std::mutex reduceMutex;
-
-// parallelODEeval_aux_function behind the acquire: the evaluator is copied after it.
-struct evaluate_point {
-    typedef QVector<QVector<double>> result_type;
-
-    QVector<QVector<double>> operator()(const model_ode& model) const {
-        passToken.load(std::memory_order_acquire);
-        QVector<QVector<double>> states = parallelODEeval_aux_function(model);
-        passToken.fetch_add(1, std::memory_order_acq_rel);
-        return states;
-    }
-};
-
-void appendResult(QList<QVector<QVector<double>>>& list, const QVector<QVector<double>>& states) {
-    std::lock_guard<std::mutex> lock(reduceMutex);
-    list.append(states);
 }
 
 // The values without NaN, ascending.
@@ -148,19 +122,17 @@ QVector<QVector<double>> cluster_newton_method::iterate_weighted_A(QVector<QVect
                                                                    QVector<bool> alive,
                                                                    QVector<double> lambdaVector) {
     // One draw per call seeds the per-point generators of the perturbed targets.
-    const std::uint64_t seed = static_cast<std::uint64_t>(std::rand());
     return cluster_newton_step(X, Y, alive, lambdaVector, Y_obs, x_lowerBound, x_upperBound,
-                               Y_star_noise, stage1, seed);
+                               Y_star_noise, stage1, random());
 }
 
 QVector<QVector<double>>
 cluster_newton_method::iterate_weighted_A(QVector<QVector<double>> X, QVector<QVector<double>> Y,
                                           QVector<bool> alive, QVector<double> lambdaVector,
                                           QVector<QVector<double>> weightRows) {
-    const std::uint64_t seed = static_cast<std::uint64_t>(std::rand());
     return cluster_newton_step(X, weighted_observations(Y, weightRows), alive, lambdaVector,
                                weighted_observation(Y_obs, weightRows), x_lowerBound, x_upperBound,
-                               Y_star_noise, stage1, seed);
+                               Y_star_noise, stage1, random());
 }
 
 void cluster_newton_method::abort() {
@@ -195,12 +167,15 @@ QVector<QVector<double>> cluster_newton_method::evaluatePoints(
 
     QList<QVector<QVector<double>>> results;
     if (parallelEvaluation) {
-        passToken.fetch_add(1, std::memory_order_release);
-        results = QtConcurrent::blockingMappedReduced<QList<QVector<QVector<double>>>>(
-            count == models.size() ? models : models.mid(0, count), evaluate_point(), appendResult,
-            QtConcurrent::OrderedReduce);
-        passToken.load(std::memory_order_acquire);
-        { std::lock_guard<std::mutex> lastReduce(reduceMutex); } // after the last append
+        // Every task evaluates its own copy of its point's evaluator into its own slot.
+        QVector<QVector<QVector<double>>> states(count);
+        QVector<QVector<double>>* into = states.data();
+        const QList<model_ode>& evaluators = models;
+        pool_work(count, [into, &evaluators](int i) {
+            into[i] = parallelODEeval_aux_function(evaluators.at(i));
+        }).run();
+        for (const QVector<QVector<double>>& s : qAsConst(states))
+            results.append(s);
 
         emit additional_modelEval((k + 1) * N + 1);
     } else {
@@ -382,7 +357,7 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
     QVector<char> taken(N, 0);
     sample.clear();
     while (sample.size() < S) {
-        const int idx = static_cast<int>(std::rand() / (2147483647.0 + 1.0) * N);
+        const int idx = static_cast<int>((random() >> 11) * 0x1.0p-53 * N);
         if (idx < 0 || idx >= N || taken[idx]) continue;
         taken[idx] = 1;
         sample.append(idx);
@@ -440,9 +415,26 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
         log(line);
         qDebug().noquote() << line;
     }
+    // Points whose evaluation failed in this pass, and why: tolerances or a domain to revisit.
+    const QString failedLine = evaluation_failures(raw).logLine();
+    if (!failedLine.isEmpty()) {
+        log(failedLine);
+        qDebug().noquote() << failedLine;
+    }
+    emit iterationStatistics(k, atPosition(s, 0),
+                             atPosition(s, static_cast<int>(std::floor(0.5 * N))));
 
     emit current_computation_result(result);
-    result.save_last_iter(saveDirectory);
+    if (!result.save_last_iter(saveDirectory)) {
+        // A full disk or a folder that became read-only: the run cannot keep its results, so
+        // it ends here; the iterations written before stay complete on disk.
+        saveProblem = "Error, the result files of iteration " + QString::number(k) +
+                      " could not be written into " + saveDirectory +
+                      "/compResult (disk full or no permission to write); the run stopped.";
+        log(saveProblem);
+        qDebug().noquote() << saveProblem;
+        return false;
+    }
     completedIterations = k + 1;
 
     result.X.resize(k + 2);
@@ -480,6 +472,8 @@ void cluster_newton_method::run_3() {
     abortASAP = false;
     isRunning = true;
     completedIterations = 0;
+    saveProblem.clear();
+    random.seed(seed);
 
     const int N = result.X.isEmpty() ? 0 : result.X[0].size();
     emit max_modelEval(totalIter * N);
@@ -503,7 +497,12 @@ void cluster_newton_method::run_3() {
     // or a failure (their files are already on disk and stay consistent with the record).
     result.trim(completedIterations);
     result.sortDataByResidual();
-    result.save(saveDirectory);
+    if (!result.save(saveDirectory) && saveProblem.isEmpty()) {
+        saveProblem = "Error, the result files could not all be written into " + saveDirectory +
+                      "/compResult (disk full or no permission to write).";
+        log(saveProblem);
+        qDebug().noquote() << saveProblem;
+    }
     isRunning = false;
     emit calculationCompleted();
 }

@@ -15,8 +15,9 @@
 #include <QVector>
 
 #include <atomic>
+#include <random>
 
-// The map function of the thread-pool evaluation: evaluates the model at the x row
+// The task of the thread-pool evaluation: evaluates the model at the x row
 // clusterX[pointIndex] of its own parameter record, on its own copy of the evaluator.
 QVector<QVector<double>> parallelODEeval_aux_function(model_ode m);
 
@@ -49,7 +50,13 @@ public:
     // Set by the window to stop a run; polled by the worker.
     std::atomic<bool> abortASAP{false};
     std::atomic<bool> isRunning{false};
+    // Why the run's result files could not be written (a full disk, a read-only folder); empty
+    // when every file was written. Set before calculationCompleted.
+    QString saveProblem;
     bool parallelEvaluation = true;
+    // Seeds the engine's own generator at the start of every run: the damping-search samples
+    // and the perturbed targets come from it alone, so a run is repeatable bit for bit.
+    quint64 seed = 0;
 
     explicit cluster_newton_method(QObject* parent = nullptr);
 
@@ -80,6 +87,9 @@ signals:
     void additional_modelEval(int);
     void max_modelEval(int);
     void current_computation_result(compResult);
+    // After the statistics of iteration k: the smallest and the median SSR (NaN when no
+    // point could be evaluated).
+    void iterationStatistics(int k, double bestSSR, double medianSSR);
 
 public slots:
     void run_3();
@@ -107,4 +117,5 @@ private:
     // Iterations whose record is complete (evaluated, judged, sorted, logged and saved).
     int completedIterations = 0;
     QElapsedTimer runTimer;
+    std::mt19937_64 random;
 };

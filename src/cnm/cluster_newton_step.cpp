@@ -7,7 +7,8 @@
 // point.
 #include "cnm/cluster_newton_step.h"
 
-#include <QRunnable>
+#include "cnm/pool_work.h"
+
 #include <QThreadPool>
 
 #include <algorithm>
@@ -491,75 +492,6 @@ void localStep(step_problem& pb, int i, step_workspace& ws) {
     solveDamped(M, rhs, n, pb.lambda[i], m, &pb.step[std::size_t(i) * n], ws);
 }
 
-// Work split into chunks, taken one at a time by the calling thread and by helpers from the
-// global thread pool. The hand-over uses std::atomic and std::mutex, which the thread
-// sanitizer sees (Qt's own mutexes are invisible to it).
-class chunk_work {
-public:
-    chunk_work(int count, std::function<void(int)> work) : count(count), work(std::move(work)) {}
-
-    // Returns when every chunk is done; an exception from any chunk is rethrown here.
-    void run() {
-        QThreadPool* pool = QThreadPool::globalInstance();
-        const int helpersWanted = std::min(pool->maxThreadCount(), count) - 1;
-        std::vector<std::unique_ptr<helper>> helpers;
-        next.store(0, std::memory_order_release);
-        for (int h = 0; h < helpersWanted; ++h) {
-            helpers.emplace_back(new helper(this));
-            helpers.back()->setAutoDelete(false);
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                ++running;
-            }
-            if (!pool->tryStart(helpers.back().get())) {
-                std::lock_guard<std::mutex> lock(mutex);
-                --running;
-                break;
-            }
-        }
-        drainGuarded();
-        std::unique_lock<std::mutex> lock(mutex);
-        finished.wait(lock, [this] { return running == 0; });
-        if (error) std::rethrow_exception(error);
-    }
-
-private:
-    class helper : public QRunnable {
-    public:
-        // The owner is published with release and read with acquire, so that everything the
-        // caller wrote before starting the helper is visible to it.
-        explicit helper(chunk_work* owner) { this->owner.store(owner, std::memory_order_release); }
-        void run() override {
-            chunk_work* work = owner.load(std::memory_order_acquire);
-            work->drainGuarded();
-            std::lock_guard<std::mutex> lock(work->mutex);
-            --work->running;
-            work->finished.notify_all(); // under the lock: the owner cannot be gone yet
-        }
-
-    private:
-        std::atomic<chunk_work*> owner{nullptr};
-    };
-
-    void drainGuarded() {
-        try {
-            for (int c; (c = next.fetch_add(1, std::memory_order_acq_rel)) < count;)
-                work(c);
-        } catch (...) {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (!error) error = std::current_exception();
-        }
-    }
-
-    const int count;
-    const std::function<void(int)> work;
-    std::atomic<int> next{0};
-    std::mutex mutex;
-    std::condition_variable finished;
-    int running = 0;
-    std::exception_ptr error;
-};
-
 } // namespace
 
 QVector<QVector<double>>
@@ -613,7 +545,7 @@ cluster_newton_step(const QVector<QVector<double>>& X, const QVector<QVector<dou
     const int threads = std::max(1, QThreadPool::globalInstance()->maxThreadCount());
     const int chunk = std::max(1, (N + 4 * threads - 1) / (4 * threads));
     const int chunks = (N + chunk - 1) / chunk;
-    chunk_work(chunks, [&pb, chunk](int c) {
+    pool_work(chunks, [&pb, chunk](int c) {
         step_workspace ws(pb.n, pb.m);
         const int end = std::min(pb.N, (c + 1) * chunk);
         for (int i = c * chunk; i < end; ++i) {

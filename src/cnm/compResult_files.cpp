@@ -4,8 +4,8 @@
 #include "cnm/compResult.h"
 
 #include "io/csv.h"
+#include "io/history_folder.h"
 
-#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -41,20 +41,6 @@ bool writeLog(const QString& dir, const QStringList& log) {
 
 bool writeSingleLine(const QString& file, const QVector<double>& row) {
     return csvwrite(file, QVector<QVector<double>>{row});
-}
-
-// A unique history folder: the time-stamped name, or the same name with a counter when a
-// folder of that name already exists (two runs started within one second).
-QString historyFolder(const QString& dir, const QString& prefix, bool colonsToUnderscores) {
-    QString stamp = QDateTime::currentDateTimeUtc().toString(Qt::TextDate);
-    if (colonsToUnderscores) stamp.replace(":", "_");
-    QDir(dir).mkdir("history");
-    const QString base = dir + "/history/" + prefix + stamp;
-    QString path = base;
-    for (int n = 2; QDir(path).exists(); ++n)
-        path = base + " (" + QString::number(n) + ")";
-    QDir().mkpath(path);
-    return path;
 }
 
 // Moves a file by copy and removal. A file that exists but cannot be copied stays where it
@@ -109,7 +95,7 @@ bool compResult::save_last_iter(QString dir) {
 }
 
 void compResult::save_history_clean_current(QString dir) {
-    const QString history = historyFolder(dir, "compResult ", true);
+    const QString history = newHistoryFolder(dir, QStringLiteral("compResult "), true);
     const QString from = dir + "/compResult";
     moveFile(from + "/sortIndex.csv", history + "/sortIndex.csv");
     for (const char* stem : {"R_", "X_", "Y_", "Parameter_"}) {

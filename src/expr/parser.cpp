@@ -25,13 +25,13 @@ struct operator_table {
             int precedence;
             bool left;
         } rows[] = {
-            {"^", 0, 4, false},      {"*", 1, 3, true},       {"/", 2, 3, true},
-            {"+", 3, 2, true},       {"-", 4, 2, true},       {"EXP(", 102, 100, true},
-            {"LOG(", 103, 100, true}, {"LOG10(", 104, 100, true}, {"ABS(", 105, 100, true},
-            {"SIGN(", 106, 100, true}, {"SQRT(", 107, 100, true}, {"ASIN(", 111, 100, true},
-            {"ACOS(", 112, 100, true}, {"ATAN(", 113, 100, true}, {"SIN(", 108, 100, true},
-            {"COS(", 109, 100, true}, {"TAN(", 110, 100, true},  {"LN(", 114, 100, true},
-            {"(", 100, 100, true},   {")", 101, 100, true},
+            {"^", 0, 4, false},        {"*", 1, 3, true},          {"/", 2, 3, true},
+            {"+", 3, 2, true},         {"-", 4, 2, true},          {"EXP(", 102, 100, true},
+            {"LOG(", 103, 100, true},  {"LOG10(", 104, 100, true}, {"ABS(", 105, 100, true},
+            {"SIGN(", 106, 100, true}, {"SQRT(", 107, 100, true},  {"ASIN(", 111, 100, true},
+            {"ACOS(", 112, 100, true}, {"ATAN(", 113, 100, true},  {"SIN(", 108, 100, true},
+            {"COS(", 109, 100, true},  {"TAN(", 110, 100, true},   {"LN(", 114, 100, true},
+            {"(", 100, 100, true},     {")", 101, 100, true},
         };
         for (const auto& r : rows) {
             symbols << QString::fromLatin1(r.symbol);
@@ -63,10 +63,12 @@ QString withoutBlanks(const QString& text) {
 
 parser::parser()
     : operator_symbol(table().symbols), operator_code(table().codes),
-      operator_precedence(table().precedences),
-      operator_left_associative(table().leftAssociative) {}
+      operator_precedence(table().precedences), operator_left_associative(table().leftAssociative) {
+}
 
-parser::parser(const QString& expr) : parser() { expression = withoutBlanks(expr); }
+parser::parser(const QString& expr) : parser() {
+    expression = withoutBlanks(expr);
+}
 
 QStringList parser::extract_variables(const QString& expr) {
     expression = expr;
@@ -144,22 +146,34 @@ void parser::generate_tree() {
         }
     }
 
+    // A minus right after an opening parenthesis or a function's parenthesis is read like
+    // a leading minus: EXP(-k*t) is EXP(0-k*t).
+    auto isOpener = [](const parser_token& t) {
+        return t.type == 2 && (t.value == 100 || (t.value >= 102 && t.value <= 114));
+    };
+    for (int i = 1; i < tokens.size(); ++i) {
+        if (tokens[i].type == 2 && tokens[i].value == 4 && isOpener(tokens[i - 1])) {
+            parser_token zero;
+            zero.type = 0;
+            zero.value = 0;
+            zero.text = zero.display = QStringLiteral("0");
+            tokens.insert(i, zero);
+        }
+    }
+
     // Shunting-yard ordering.
     QVector<parser_token> output;
     QVector<parser_token> stack;
     output.reserve(tokens.size());
     auto isBinary = [](const parser_token& t) { return t.type == 2 && t.value < 100; };
-    auto isOpener = [](const parser_token& t) {
-        return t.type == 2 && (t.value == 100 || (t.value >= 102 && t.value <= 114));
-    };
     for (const parser_token& token : tokens) {
         if (token.type != 2) {
             output << token;
         } else if (token.value < 100) {
-            while (!stack.isEmpty() && isBinary(stack.last()) &&
-                   (stack.last().precedence > token.precedence ||
-                    (stack.last().precedence == token.precedence &&
-                     stack.last().left_associative))) {
+            while (
+                !stack.isEmpty() && isBinary(stack.last()) &&
+                (stack.last().precedence > token.precedence ||
+                 (stack.last().precedence == token.precedence && stack.last().left_associative))) {
                 output << stack.takeLast();
             }
             stack << token;
@@ -169,13 +183,15 @@ void parser::generate_tree() {
                 stack << token;
                 continue;
             }
-            while (!stack.isEmpty() && !isOpener(stack.last())) output << stack.takeLast();
+            while (!stack.isEmpty() && !isOpener(stack.last()))
+                output << stack.takeLast();
             if (!stack.isEmpty()) output << stack.takeLast();
         } else {
             stack << token;
         }
     }
-    while (!stack.isEmpty()) output << stack.takeLast();
+    while (!stack.isEmpty())
+        output << stack.takeLast();
     tree = output;
     compile_tree();
 }

@@ -1,6 +1,8 @@
 // One arithmetic expression over named variables: cut into tokens, ordered in postfix
 // (the tree) and compiled once into a compact program that evaluates without allocating.
 // Any failure (unknown name, malformed structure, missing operand) evaluates to NaN.
+// A minus that opens the expression or follows an opening parenthesis (a function's
+// included) is read as 0-...: -k*A and EXP(-k*t) evaluate; 2*(3-) does not.
 #pragma once
 
 #include "expr/compiled_expression.h"

@@ -91,6 +91,18 @@ bool writeCellTable(const QString& file, const cell_table& cells, int columns) {
     }
     QTextStream out(&f);
     out.setCodec("UTF-8");
+    out << cellTableText(cells, columns);
+    out.flush();
+    if (out.status() != QTextStream::Ok || !f.commit()) {
+        qDebug() << "Error, unable to save" << file;
+        return false;
+    }
+    return true;
+}
+
+QString cellTableText(const cell_table& cells, int columns) {
+    QString written;
+    QTextStream out(&written);
     const int rows = cells.size();
     for (int r = 0; r < rows; ++r) {
         const bool lastRow = r == rows - 1;
@@ -112,11 +124,7 @@ bool writeCellTable(const QString& file, const cell_table& cells, int columns) {
         if (!lastRow && columns == 0) out << "\n";
     }
     out.flush();
-    if (out.status() != QTextStream::Ok || !f.commit()) {
-        qDebug() << "Error, unable to save" << file;
-        return false;
-    }
-    return true;
+    return written;
 }
 
 bool readCellTable(const QString& file, cell_table& cells) {

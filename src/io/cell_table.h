@@ -20,6 +20,8 @@ using cell_table = QVector<QVector<QString>>;
 // is written in UTF-8 and replaced atomically (a temporary file renamed over it). Returns
 // false, with "Error, unable to open" in the debug log, when it could not be written.
 bool writeCellTable(const QString& file, const cell_table& cells, int columns);
+// The text writeCellTable writes.
+QString cellTableText(const cell_table& cells, int columns);
 
 // Splits text of the table dialect into rows of fields: rows end at "\n" (or "\r\n"), fields
 // at ","; a field that starts with a double quote runs to the matching quote ("" inside it

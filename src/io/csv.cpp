@@ -64,12 +64,7 @@ void appendNumber(QByteArray& out, int v) {
     out.append(QByteArray::number(v));
 }
 
-template <typename T> bool writeMatrix(const QString& file, const QVector<QVector<T>>& M) {
-    QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly)) {
-        qDebug() << "Error, unable to save";
-        return false;
-    }
+template <typename T> QByteArray matrixText(const QVector<QVector<T>>& M) {
     QByteArray text;
     for (const QVector<T>& row : M) {
         for (int j = 0; j < row.size(); ++j) {
@@ -78,6 +73,16 @@ template <typename T> bool writeMatrix(const QString& file, const QVector<QVecto
         }
         text.append('\n');
     }
+    return text;
+}
+
+template <typename T> bool writeMatrix(const QString& file, const QVector<QVector<T>>& M) {
+    QSaveFile f(file);
+    if (!f.open(QIODevice::WriteOnly)) {
+        qDebug() << "Error, unable to save";
+        return false;
+    }
+    const QByteArray text = matrixText(M);
     if (f.write(text) != text.size() || !f.commit()) {
         qDebug() << "Error, unable to save";
         return false;
@@ -86,6 +91,14 @@ template <typename T> bool writeMatrix(const QString& file, const QVector<QVecto
 }
 
 } // namespace
+
+QByteArray csvText(const QVector<QVector<double>>& M) {
+    return matrixText(M);
+}
+
+QByteArray csvText(const QVector<QVector<int>>& M) {
+    return matrixText(M);
+}
 
 bool csvwrite(const QString& file, const QVector<QVector<double>>& M) {
     return writeMatrix(file, M);

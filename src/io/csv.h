@@ -4,6 +4,7 @@
 // digits; a field that does not convert to a number (the empty field included) reads as NaN.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -15,6 +16,9 @@
 // Returns false, with the debug line "Error, unable to save", when it could not be written.
 bool csvwrite(const QString& file, const QVector<QVector<double>>& M);
 bool csvwrite(const QString& file, const QVector<QVector<int>>& M);
+// The text csvwrite writes, for writers that replace the file atomically themselves.
+QByteArray csvText(const QVector<QVector<double>>& M);
+QByteArray csvText(const QVector<QVector<int>>& M);
 
 // First line "," followed by the column labels joined by "," and "\n"; then per row r its
 // label (empty beyond the end of rowHeader), "," and the values formatted 'g' with 6 digits

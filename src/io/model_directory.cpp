@@ -2,29 +2,39 @@
 #include "io/model_directory.h"
 
 #include "io/csv.h"
+#include "io/history_folder.h"
 
-#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QTextStream>
 
 namespace {
 
 int columnCount(const cell_table& cells) {
     int columns = 0;
-    for (const auto& row : cells) columns = std::max(columns, static_cast<int>(row.size()));
+    for (const auto& row : cells)
+        columns = std::max(columns, static_cast<int>(row.size()));
     return columns;
 }
 
-void writeText(const QString& file, const QString& text) {
-    QFile f(file);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+// Replaces the file atomically; a failure is added to `failed`.
+void writeFile(const QString& file, const QByteArray& content, QStringList& failed) {
+    QSaveFile f(file);
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size() || !f.commit()) {
         qDebug() << "Error, unable to save" << file;
-        return;
+        failed << file;
     }
-    QTextStream out(&f);
-    out << text;
+}
+
+void writeText(const QString& file, const QString& text, QStringList& failed) {
+    writeFile(file, text.toUtf8(), failed);
+}
+
+void writeCells(const QString& file, const cell_table& cells, QStringList& failed) {
+    writeText(file, cellTableText(cells, columnCount(cells)), failed);
 }
 
 // The file's lines joined by "\n" (no trailing newline); false when it cannot be opened.
@@ -32,62 +42,65 @@ bool readText(const QString& file, QString& text) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
     QTextStream in(&f);
+    in.setCodec("UTF-8"); // as every model file is written
     QStringList lines;
-    while (!in.atEnd()) lines << in.readLine();
+    while (!in.atEnd())
+        lines << in.readLine();
     text = lines.join("\n");
     return true;
 }
 
 } // namespace
 
-bool model_directory::save(const QString& dir) const {
+bool model_directory::save(const QString& dir, QStringList* failedFiles) const {
+    QStringList failed;
     QDir root(dir);
-    root.mkdir("compResult");
-    root.mkdir("model");
-
-    QFile odeFile(odeTextFile(dir));
-    if (!odeFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
-
     const QString m = dir + "/model";
-    writeCellTable(m + "/parameter_specifications.csv", parameterSpecification,
-                   columnCount(parameterSpecification));
-    csvwrite(m + "/x_ul.csv", QVector<QVector<double>>{xLowerBound, xUpperBound});
-    {
-        QTextStream out(&odeFile);
-        out << odeText;
+    if (!root.mkpath("compResult")) failed << dir + "/compResult";
+    if (!root.mkpath("model")) {
+        failed << m;
+        if (failedFiles) *failedFiles = failed;
+        return false;
     }
-    odeFile.close();
-    writeText(m + "/parameterNames.txt", parameterNames.join("\n"));
-    writeText(m + "/reparaDefinition.txt", gText);
-    writeText(m + "/reparaInverse.txt", gInverseText);
-    writeText(m + "/variableNames.txt", variableNames.join("\n"));
-    if (writeScripts) {
-        writeText(m + "/rscript_ODE.R", rScript);
-        writeText(m + "/matlab_ODE.m", matlabScript);
-        writeText(m + "/rscript_compartmentDiagram.R", compartmentDiagramScript);
-    }
-    writeCellTable(m + "/initial_cluster.txt", initialCluster, columnCount(initialCluster));
-    writeCellTable(m + "/dose_events.txt", doseEvents, columnCount(doseEvents));
-    writeCellTable(m + "/observations.txt", observations, columnCount(observations));
-    writeCellTable(m + "/simulationParameters.csv", simulationParameters,
-                   columnCount(simulationParameters));
-    writeCellTable(m + "/simulationDoseEvents.csv", simulationDoseEvents,
-                   columnCount(simulationDoseEvents));
-    writeText(m + "/simulationTimePoints.txt", simulationTimePoints);
-    csvwrite(m + "/ODE_RHS_Jacobian_Structure.csv", jacobianStructure);
 
-    // History copy of the files that define the model. Copies never overwrite: a second
-    // save within the same second finds the folder and leaves its copies as they are.
-    root.mkdir("history");
-    const QString history =
-        dir + "/history/model " + QDateTime::currentDateTimeUtc().toString(Qt::TextDate);
-    QDir().mkpath(history);
+    writeCells(m + "/parameter_specifications.csv", parameterSpecification, failed);
+    writeFile(m + "/x_ul.csv", csvText(QVector<QVector<double>>{xLowerBound, xUpperBound}), failed);
+    writeText(odeTextFile(dir), odeText, failed);
+    writeText(m + "/parameterNames.txt", parameterNames.join("\n"), failed);
+    writeText(m + "/reparaDefinition.txt", gText, failed);
+    writeText(m + "/reparaInverse.txt", gInverseText, failed);
+    writeText(m + "/variableNames.txt", variableNames.join("\n"), failed);
+    if (writeScripts) {
+        writeText(m + "/rscript_ODE.R", rScript, failed);
+        writeText(m + "/matlab_ODE.m", matlabScript, failed);
+        writeText(m + "/rscript_compartmentDiagram.R", compartmentDiagramScript, failed);
+    }
+    writeCells(m + "/initial_cluster.txt", initialCluster, failed);
+    writeCells(m + "/dose_events.txt", doseEvents, failed);
+    writeCells(m + "/observations.txt", observations, failed);
+    writeCells(m + "/simulationParameters.csv", simulationParameters, failed);
+    writeCells(m + "/simulationDoseEvents.csv", simulationDoseEvents, failed);
+    writeText(m + "/simulationTimePoints.txt", simulationTimePoints, failed);
+    writeFile(m + "/ODE_RHS_Jacobian_Structure.csv", csvText(jacobianStructure), failed);
+    writeText(runSettingsFile(dir), runSettings.toText(), failed);
+
+    // History copy of the files that define the model, into a folder of its own, so a
+    // second save within the same second keeps its copies too.
+    const QString history = newHistoryFolder(dir, QStringLiteral("model "), false);
     for (const char* name : {"/ODE_expression.txt", "/reparaDefinition.txt", "/reparaInverse.txt",
                              "/initial_cluster.txt", "/parameter_specifications.csv",
                              "/dose_events.txt", "/observations.txt"}) {
-        QFile::copy(m + name, history + name);
+        if (history.isEmpty() || !QFile::copy(m + name, history + name))
+            qDebug() << "Error, unable to keep a history copy of" << m + name;
     }
-    return true;
+    if (failedFiles) *failedFiles = failed;
+    return failed.isEmpty();
+}
+
+bool model_directory::writable(const QString& dir) {
+    if (dir.isEmpty() || !QDir(dir).exists()) return false;
+    QTemporaryFile probe(dir + "/.velmora-write-XXXXXX");
+    return probe.open();
 }
 
 bool model_directory::load(const QString& dir) {
@@ -103,6 +116,9 @@ bool model_directory::load(const QString& dir) {
     if (!hasGInverseText) qDebug() << "could not find reparaInverse.txt file";
     hasInitialCluster = readCellTable(m + "/initial_cluster.txt", initialCluster);
     hasObservations = readCellTable(m + "/observations.txt", observations);
+    QString settings;
+    hasRunSettings = readText(runSettingsFile(dir), settings);
+    runSettings = hasRunSettings ? run_settings::fromText(settings) : run_settings();
     QString log;
     hasComputationLog = readText(dir + "/compResult/computation_log.txt", log);
     if (hasComputationLog)

@@ -1,9 +1,13 @@
 // The "model" folder of a model directory: the ODE text, the tables of the window as cell
 // texts, the g(x) texts, names, bounds, the exported scripts and the Jacobian structure,
 // in a fixed order, with a time-stamped history copy of the files that define the model.
-// The window and the batch runner both save and load through this class.
+// The settings of the computation page live in "model/run_settings.txt". Every file is
+// replaced atomically (written to a temporary file, then renamed), so a failed save leaves
+// the previous file intact. The window and the batch runner both save and load through
+// this class.
 #pragma once
 
+#include "cnm/run_settings.h"
 #include "io/cell_table.h"
 
 #include <QString>
@@ -33,6 +37,7 @@ public:
     QString simulationTimePoints;
     QVector<QVector<int>> jacobianStructure;
     QStringList computationLog;
+    run_settings runSettings;
 
     // Which of the files read by load were found.
     bool hasOdeText = false;
@@ -43,16 +48,23 @@ public:
     bool hasInitialCluster = false;
     bool hasObservations = false;
     bool hasComputationLog = false;
+    bool hasRunSettings = false;
 
     // Creates "compResult" and "model" in dir, writes the model files in their fixed order
-    // and copies the seven defining files into "history/model <date>". Returns false, having
-    // written nothing, when "model/ODE_expression.txt" cannot be created.
-    bool save(const QString& dir) const;
+    // and copies the seven defining files into "history/model <date>". Returns true when
+    // every file was written; otherwise the paths of the files (or folders) that could not
+    // be written go to `failed`, and an unwritable "model" folder stops the save at once.
+    bool save(const QString& dir, QStringList* failed = nullptr) const;
 
-    // Reads the files that define the model and the computation log. Missing files leave
-    // their fields empty and their has-flag false; returns hasOdeText.
+    // Reads the files that define the model, the run settings and the computation log.
+    // Missing files leave their fields as they are and their has-flag false (the run
+    // settings keep the defaults); returns hasOdeText.
     bool load(const QString& dir);
+
+    // Whether files can be created in dir (an installed example may be read-only).
+    static bool writable(const QString& dir);
 
     // File names inside a model directory.
     static QString odeTextFile(const QString& dir) { return dir + "/model/ODE_expression.txt"; }
+    static QString runSettingsFile(const QString& dir) { return dir + "/model/run_settings.txt"; }
 };

@@ -1,6 +1,7 @@
 // Cell rules of the dose and observation tables.
 #include "model/event_cells.h"
 
+#include "expr/parenthesis_check.h"
 #include "model/odeTextParser.h"
 
 #include <cmath>
@@ -33,6 +34,15 @@ QString rowNumber(int row) {
     return QString::number(row + 1);
 }
 
+// A cell that does not evaluate, or whose parentheses do not pair up (which the forgiving
+// evaluation would let pass), gets its message; the second case says what and where.
+void appendCellProblems(const QString& text, bool notEvaluated, const QString& message,
+                        QStringList& errors) {
+    const parenthesis_check::problem unbalanced = parenthesis_check::inExpression(text);
+    if (notEvaluated || unbalanced.found) errors.append(message);
+    if (unbalanced.found) errors.append(unbalanced.describe());
+}
+
 // One numeric dose cell (time, dosage or duration): the expression keeps the names it
 // uses itself; an expression of parameters is evaluated per parameter vector later.
 event_cell_result applyDoseExpression(const QString& text, int row,
@@ -44,7 +54,7 @@ event_cell_result applyDoseExpression(const QString& text, int row,
     expression.error_list.clear();
     expression.generate_tree();
     const double tested = testEvaluateCellExpression(expression);
-    if (std::isnan(tested)) expression.error_list.append(evaluationMessage);
+    appendCellProblems(text, std::isnan(tested), evaluationMessage, expression.error_list);
     ok = expression.error_list.isEmpty();
 
     if (!ok)
@@ -73,14 +83,17 @@ event_cell_result applyObservationNumber(const QString& text, parser& temporary,
     if (ok) return acceptedHidingPane();
     temporary.generate_tree();
     const double evaluated = temporary.evaluate_tree(testValues);
-    if (std::isnan(evaluated)) {
+    QStringList problems;
+    appendCellProblems(text, std::isnan(evaluated),
+                       QStringLiteral(" Expression could not be understood."), problems);
+    if (!problems.isEmpty()) {
         value = kNaN;
         ok = false;
         return showing(colour::red, QStringLiteral("<font color=red> Error in Observation "
                                                    "Table (") +
-                                        rowNumber(row) + heading +
-                                        QStringLiteral("<br> Expression could not be "
-                                                       "understood.</font>"));
+                                        rowNumber(row) + heading + QStringLiteral("<br>") +
+                                        problems.join(QStringLiteral("<br>")) +
+                                        QStringLiteral("</font>"));
     }
     value = evaluated;
     ok = true;
@@ -187,8 +200,8 @@ event_cell_result applyObservationCell(observation_event& event, int row, int co
         expression.variable_name = odeVariables + parameterNames;
         expression.error_list.clear();
         expression.generate_tree();
-        if (std::isnan(expression.evaluate_tree(testValues)))
-            expression.error_list.append(QStringLiteral("Could not evaluate the tree."));
+        appendCellProblems(text, std::isnan(expression.evaluate_tree(testValues)),
+                           QStringLiteral("Could not evaluate the tree."), expression.error_list);
         event.observedExpressionOk = expression.error_list.isEmpty();
         if (event.observedExpressionOk)
             result = acceptedHidingPane();

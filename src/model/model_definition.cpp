@@ -1,7 +1,5 @@
-// Building a model from table cells with the window's cell rules.
+// Changing a model cell by cell with the table rules, and building one from a directory.
 #include "model/model_definition.h"
-
-#include "model/event_cells.h"
 
 #include <QRegularExpression>
 
@@ -11,6 +9,17 @@ QString plainText(const QString& html) {
     QString text = html;
     text.remove(QRegularExpression("<[^>]*>"));
     return text.trimmed();
+}
+
+// Messages of a cell that was rejected although the user wrote something into it.
+void collectProblem(QStringList& problems, const char* file, int row, int column,
+                    const QString& text, const event_cell_result& result) {
+    if (result.textColour == event_cell_result::colour::red && !text.trimmed().isEmpty())
+        problems << QString("%1 row %2 column %3: %4")
+                        .arg(QLatin1String(file))
+                        .arg(row + 1)
+                        .arg(column + 1)
+                        .arg(plainText(result.paneHtml));
 }
 
 } // namespace
@@ -23,80 +32,97 @@ void model_definition::rebuildParameterNames() {
 void model_definition::setOdeText(const QString& text) {
     ode.readText(text);
     ode.parse();
-    for (const QString& e : ode.error_list) problems << "ODE_expression.txt: " + QString(e).replace('\n', ' ');
     rebuildParameterNames();
+}
+
+event_cell_result model_definition::setDoseCell(int row, int column, const QString& text) {
+    const event_cell_result result =
+        applyDoseCell(doseEvents, row, column, text, ode.variable_name);
+    rebuildParameterNames();
+    return result;
+}
+
+event_cell_result model_definition::setObservationCell(int row, int column, const QString& text) {
+    return applyObservationCell(observationEvents, row, column, text, ode.variable_name,
+                                para.parameterNames);
 }
 
 void model_definition::setDoseTable(const cell_table& cells) {
-    for (int r = 0; r < cells.size(); ++r) {
-        for (int c = 0; c < cells[r].size(); ++c) {
-            if (cells[r][c].isNull()) continue; // no item, no edit
-            const event_cell_result result =
-                applyDoseCell(doseEvents, r, c, cells[r][c], ode.variable_name);
-            const bool blank = cells[r][c].trimmed().isEmpty();
-            if (result.textColour == event_cell_result::colour::red && !blank)
-                problems << QString("dose_events.txt row %1 column %2: %3")
-                                .arg(r + 1)
-                                .arg(c + 1)
-                                .arg(plainText(result.paneHtml));
-        }
-    }
-    rebuildParameterNames();
-}
-
-void model_definition::setParameterTable(const cell_table& cells) {
-    parameterTable = cells;
-    const QStringList names = para.parameterNames;
-    const QStringList boundMessages = para.makeParameters(cellNumbers(cells), names);
-    for (const QString& m : boundMessages) problems << "parameter_specifications.csv: " + m;
-    setGText(para.gText.join("\n"));
-    setGInverseText(para.gInverseText.join("\n"));
-}
-
-void model_definition::setGText(const QString& text) { para.parseParameterExpressions(text); }
-
-void model_definition::setGInverseText(const QString& text) {
-    para.parseParameterExpressionsInverse(text);
-    redrawCluster();
-}
-
-void model_definition::redrawCluster() {
-    para.generateInitialCluster(cellNumbers(parameterTable), numInitCluster);
-}
-
-void model_definition::setInitialCluster(const QVector<QVector<double>>& points) {
-    const QStringList before = para.errors;
-    para.setInitialCluster(points);
-    if (para.errors != before)
-        for (const QString& e : para.errors) problems << "initial_cluster.txt: " + e;
+    for (int r = 0; r < cells.size(); ++r)
+        for (int c = 0; c < cells[r].size(); ++c)
+            if (!cells[r][c].isNull()) // no item, no edit
+                collectProblem(problems, "dose_events.txt", r, c, cells[r][c],
+                               setDoseCell(r, c, cells[r][c]));
 }
 
 void model_definition::setObservationTable(const cell_table& cells) {
-    for (int r = 0; r < cells.size(); ++r) {
-        for (int c = 0; c < cells[r].size(); ++c) {
-            if (cells[r][c].isNull()) continue;
-            const event_cell_result result = applyObservationCell(
-                observationEvents, r, c, cells[r][c], ode.variable_name, para.parameterNames);
-            const bool blank = cells[r][c].trimmed().isEmpty();
-            if (result.textColour == event_cell_result::colour::red && !blank)
-                problems << QString("observations.txt row %1 column %2: %3")
-                                .arg(r + 1)
-                                .arg(c + 1)
-                                .arg(plainText(result.paneHtml));
-        }
-    }
+    for (int r = 0; r < cells.size(); ++r)
+        for (int c = 0; c < cells[r].size(); ++c)
+            if (!cells[r][c].isNull())
+                collectProblem(problems, "observations.txt", r, c, cells[r][c],
+                               setObservationCell(r, c, cells[r][c]));
+}
+
+QStringList model_definition::setParameterTable(const cell_table& cells) {
+    parameterTable = cells;
+    QStringList messages = para.makeParameters(cellNumbers(cells), para.parameterNames);
+    messages += para.errors;
+    messages += setGText(para.gText.join("\n"));
+    messages += setGInverseText(para.gInverseText.join("\n"));
+    messages.removeDuplicates();
+    return messages;
+}
+
+QStringList model_definition::setGText(const QString& text) {
+    para.parseParameterExpressions(text);
+    return para.errors;
+}
+
+QStringList model_definition::setGInverseText(const QString& text) {
+    para.parseParameterExpressionsInverse(text);
+    const QStringList parseMessages = para.errors;
+    return parseMessages + redrawCluster();
+}
+
+QStringList model_definition::redrawCluster() {
+    para.generateInitialCluster(cellNumbers(parameterTable), numInitCluster);
+    return para.errors;
+}
+
+QStringList model_definition::setInitialCluster(const QVector<QVector<double>>& points) {
+    para.setInitialCluster(points);
+    return para.errors;
 }
 
 void model_definition::load(const model_directory& files) {
+    const int clusterSize = numInitCluster;
+    *this = model_definition();
+    numInitCluster = clusterSize;
+
     setOdeText(files.odeText);
+    for (const QString& e : ode.error_list)
+        problems << "ODE_expression.txt: " + QString(e).replace('\n', ' ');
     if (files.hasDoseEvents) setDoseTable(files.doseEvents);
-    if (files.hasParameterSpecification) setParameterTable(files.parameterSpecification);
+    if (files.hasParameterSpecification) {
+        parameterTable = files.parameterSpecification;
+        for (const QString& m :
+             para.makeParameters(cellNumbers(parameterTable), para.parameterNames))
+            problems << "parameter_specifications.csv: " + m;
+        setGText(para.gText.join("\n"));
+        setGInverseText(para.gInverseText.join("\n"));
+    }
     if (files.hasGText) setGText(files.gText);
     if (files.hasGInverseText) setGInverseText(files.gInverseText);
-    if (files.hasInitialCluster && !files.initialCluster.isEmpty()) {
+    if (files.hasInitialCluster) {
         const QVector<QVector<double>> points = cellNumbers(files.initialCluster);
-        if (!points.isEmpty() && points[0].size() == para.gInverse.size())
-            setInitialCluster(points);
+        if (points.isEmpty()) {
+            para.initialCluster.clear();
+            initialClusterLoaded = true;
+        } else if (points[0].size() == para.gInverse.size()) {
+            for (const QString& e : setInitialCluster(points))
+                problems << "initial_cluster.txt: " + e;
+            initialClusterLoaded = true;
+        }
     }
     if (files.hasObservations) setObservationTable(files.observations);
 }
@@ -108,11 +134,19 @@ QVector<double> model_definition::observedValues() const {
     return y;
 }
 
+bool model_definition::parametersComplete() const {
+    int lines = 0;
+    for (const QString& line : para.gText)
+        if (!line.trimmed().isEmpty()) ++lines;
+    return para.parameterNames.size() == lines;
+}
+
 QStringList model_definition::blockingErrors() const {
     QStringList out;
-    for (const QString& e : ode.error_list) out << QString(e).replace('\n', ' ');
+    for (const QString& e : ode.error_list)
+        out << QString(e).replace('\n', ' ');
     if (ode.variable_name.isEmpty()) out << "The model has no ODE.";
-    if (para.parameterNames.size() != para.gText.size())
+    if (!parametersComplete())
         out << "Parameters are not specified correctly, Cluster Newton method cannot be run. "
                "Check Step 3.";
     if (observedValues().isEmpty()) out << "There is no valid observation.";

@@ -2,14 +2,18 @@
 #include "model/model_ode.h"
 #include "model/restartable_controller.h"
 
-#include <boost/numeric/odeint/integrate/integrate_adaptive.hpp>
 #include <boost/numeric/odeint/stepper/rosenbrock4.hpp>
 #include <boost/numeric/odeint/stepper/rosenbrock4_controller.hpp>
 #include <boost/numeric/odeint/stepper/rosenbrock4_dense_output.hpp>
+#include <boost/numeric/odeint/util/copy.hpp>
+#include <boost/numeric/odeint/util/detail/less_with_sign.hpp>
+#include <boost/numeric/odeint/util/odeint_error.hpp>
 #include <boost/ref.hpp>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -18,12 +22,42 @@ namespace {
 
 namespace odeint = boost::numeric::odeint;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// The quiet NaN of a failure result: the reason sits in the low byte of the payload, under
+// a tag that arithmetic never produces.
+constexpr std::uint64_t kFailureNaNBits = 0x7ff800000fa11000ull;
+constexpr std::uint64_t kFailureNaNMask = ~std::uint64_t(0xff);
+
+double failureNaN(model_ode::failure_reason reason) {
+    const std::uint64_t bits = kFailureNaNBits | std::uint64_t(reason);
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// Ends an integration that cannot go on; the reason becomes the evaluation's failure.
+class integration_stopped : public std::runtime_error {
+public:
+    integration_stopped(model_ode::failure_reason why, const char* message)
+        : std::runtime_error(message), reason(why) {}
+    model_ode::failure_reason reason;
+};
+
+bool allFinite(const double* values, int count) {
+    for (int i = 0; i < count; ++i)
+        if (!std::isfinite(values[i])) return false;
+    return true;
+}
+
+// NaN fails too.
+bool allWithin(const double* values, int count, double largest) {
+    for (int i = 0; i < count; ++i)
+        if (!(std::fabs(values[i]) <= largest)) return false;
+    return true;
+}
 
 typedef odeint::rosenbrock4<double> stepper_type;
 typedef stepper_type::state_type state_type;
 typedef stepper_type::matrix_type matrix_type;
-
 
 typedef odeint::rosenbrock4_dense_output<boost::reference_wrapper<restartable_controller>>
     dense_stepper_type;
@@ -40,6 +74,7 @@ struct block_context {
     int infusionCount;
     const QElapsedTimer* timer;
     qint64 timeLimit;
+    const double* derivative; // the last right-hand side computed
     long* rhsCalls;
     long* jacobianCalls;
 };
@@ -48,6 +83,7 @@ struct block_rhs {
     block_context* c;
     void operator()(const state_type& x, state_type& dxdt, double t) const {
         c->ode->evalRHS(t, &x[0], &dxdt[0], c->block, c->scratch);
+        c->derivative = &dxdt[0];
         for (int i = 0; i < c->infusionCount; ++i) {
             const int local = c->infusionCompartment[i] - c->first;
             if (local >= 0 && local < c->size)
@@ -56,17 +92,53 @@ struct block_rhs {
         // The clock is read at the first call and every 32nd after it: reading it costs as
         // much as a small right-hand side, and 32 calls take microseconds.
         if ((++*c->rhsCalls & 31) == 1 && c->timer->elapsed() > c->timeLimit)
-            throw std::runtime_error("Exception : integration taking too long!");
+            throw integration_stopped(model_ode::time_limit,
+                                      "Exception : integration taking too long!");
     }
 };
 
 struct block_jacobian {
     block_context* c;
     void operator()(const state_type& x, matrix_type& J, double t, state_type& dfdt) const {
+        // The stepper asks for the Jacobian once per step attempt, at the accepted state and
+        // right after the right-hand side there: NaN or infinity in either, or a state too
+        // large for the error control, defeats every attempt however small its step.
+        if (!allWithin(&x[0], c->size, model_ode::kLargestState) ||
+            (c->derivative && !allFinite(c->derivative, c->size)))
+            throw integration_stopped(model_ode::non_finite_state, "non-finite state");
         c->ode->updateJacobian(t, &x[0], J, &dfdt[0], c->block, c->scratch);
         ++*c->jacobianCalls;
     }
 };
+
+// integrate_adaptive of odeint for a dense-output stepper, step for step (the same steps
+// give the same numbers), with the step-size checks between the steps.
+template <class System>
+void integrateInterval(dense_stepper_type& stepper, System system, state_type& x, double t0,
+                       double t1) {
+    using odeint::detail::less_eq_with_sign;
+    using odeint::detail::less_with_sign;
+    const double tinyStep = model_ode::kTinyStepFraction * (t1 - t0);
+    int tinySteps = 0;
+    stepper.initialize(x, t0, (t1 - t0) * 0.5);
+    while (less_with_sign(stepper.current_time(), t1, stepper.current_time_step())) {
+        while (less_eq_with_sign(stepper.current_time() + stepper.current_time_step(), t1,
+                                 stepper.current_time_step())) {
+            const std::pair<double, double> step = stepper.do_step(system);
+            if (!(step.second > step.first))
+                throw integration_stopped(model_ode::step_size, "the step does not advance time");
+            tinySteps = step.second - step.first < tinyStep ? tinySteps + 1 : 0;
+            if (tinySteps >= model_ode::kTinyStepLimit)
+                throw integration_stopped(model_ode::step_size, "the steps stay too small");
+        }
+        // The step that arrives exactly at the end of the interval.
+        stepper.initialize(stepper.current_state(), stepper.current_time(),
+                           t1 - stepper.current_time());
+    }
+    odeint::copy(stepper.current_state(), x);
+    if (!allWithin(&x[0], static_cast<int>(x.size()), model_ode::kLargestState))
+        throw integration_stopped(model_ode::non_finite_state, "non-finite state");
+}
 
 void appendState(QVector<double>& row, const state_type& x) {
     for (size_t k = 0; k < x.size(); ++k)
@@ -76,9 +148,10 @@ void appendState(QVector<double>& row, const state_type& x) {
 } // namespace
 
 model_ode::model_ode(const odeTextParser& odeParser, const QVector<dose_event>& doseEvents,
-                     const QVector<observation_event>& observationEvents, const parameters& parameterRecord)
-    : isModelValid(1), absoluteTolerance(1.0), relativeTolerance(0.1), parameterSpec(parameterRecord),
-      timePointsDependOnParameters(true), ode(odeParser) {
+                     const QVector<observation_event>& observationEvents,
+                     const parameters& parameterRecord)
+    : isModelValid(1), absoluteTolerance(1.0), relativeTolerance(0.1),
+      parameterSpec(parameterRecord), timePointsDependOnParameters(true), ode(odeParser) {
     // Dose expressions that name parameters are evaluated later with a whole parameter
     // vector, so their name list becomes the parameter list.
     for (const dose_event& d : doseEvents) {
@@ -182,13 +255,29 @@ void model_ode::prepareDoseObsTimePoints(const QVector<double>& parameterValues)
     }
 }
 
-QVector<QVector<double>> model_ode::failureResult() const {
-    return QVector<QVector<double>>(observations.size(), QVector<double>(stateCount, kNaN));
+QVector<QVector<double>> model_ode::failureResult(failure_reason reason) {
+    failure = reason;
+    return QVector<QVector<double>>(observations.size(),
+                                    QVector<double>(stateCount, failureNaN(reason)));
+}
+
+model_ode::failure_reason model_ode::failureOf(const QVector<QVector<double>>& rows) {
+    for (const QVector<double>& row : rows) {
+        if (row.isEmpty()) continue;
+        std::uint64_t bits;
+        std::memcpy(&bits, &row.first(), sizeof bits);
+        const std::uint64_t reason = bits & ~kFailureNaNMask;
+        if ((bits & kFailureNaNMask) != kFailureNaNBits || reason > other_failure)
+            return no_failure;
+        return failure_reason(reason);
+    }
+    return no_failure;
 }
 
 QVector<QVector<double>> model_ode::evaluate(const QVector<double>& parameterValues) {
     rhsCallCount = 0;
     jacobianCallCount = 0;
+    failure = no_failure;
     try {
         ode.setParameters(parameterValues);
         if (timePointsDependOnParameters) prepareDoseObsTimePoints(parameterValues);
@@ -196,7 +285,7 @@ QVector<QVector<double>> model_ode::evaluate(const QVector<double>& parameterVal
         double sum = 0.0;
         for (double v : parameterValues)
             sum += v;
-        if (std::isnan(sum)) return failureResult();
+        if (std::isnan(sum)) return failureResult(invalid_parameters);
 
         QElapsedTimer timer;
         timer.start();
@@ -211,8 +300,13 @@ QVector<QVector<double>> model_ode::evaluate(const QVector<double>& parameterVal
         for (int b = 0; b < ode.blockCount(); ++b)
             integrateBlock(b, result, timer, scratch);
         return result;
+    } catch (const integration_stopped& stop) {
+        return failureResult(stop.reason);
+    } catch (const odeint::step_adjustment_error&) {
+        // Every attempt of a step was rejected: no step size the stepper can find is accepted.
+        return failureResult(step_size);
     } catch (...) {
-        return failureResult();
+        return failureResult(other_failure);
     }
 }
 
@@ -240,6 +334,7 @@ void model_ode::integrateBlock(int block, QVector<QVector<double>>& result,
     context.infusionCount = 0;
     context.timer = &timer;
     context.timeLimit = timeLimitMilliseconds;
+    context.derivative = nullptr;
     context.rhsCalls = &rhsCallCount;
     context.jacobianCalls = &jacobianCallCount;
     const std::pair<block_rhs, block_jacobian> system(block_rhs{&context},
@@ -263,7 +358,7 @@ void model_ode::integrateBlock(int block, QVector<QVector<double>>& result,
         const double t0 = timePoints.at(j);
         const double t1 = timePoints.at(j + 1);
         controller.restart();
-        odeint::integrate_adaptive(boost::ref(stepper), system, x, t0, t1, (t1 - t0) * 0.5);
+        integrateInterval(stepper, system, x, t0, t1);
 
         for (int k = 0; k < observations.size(); ++k)
             if (observationTimeIndex.at(k) == j + 1) appendState(result[k], x);

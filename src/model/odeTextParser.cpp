@@ -2,6 +2,7 @@
 // Jacobian used by the stiff integrator.
 #include "model/odeTextParser.h"
 
+#include "expr/parenthesis_check.h"
 #include "model/script_translation.h"
 
 #include <QSet>
@@ -127,8 +128,19 @@ void odeTextParser::parse() {
     linear_entry.clear();
     jacobian = boost::numeric::ublas::mapped_matrix<double>(n, n);
     const int valueLength = valueNames.size();
-    for (int i = 0; i < n && i < rhs_parser.size(); ++i)
-        probeEquation(i, valueLength);
+    // Unbalanced parentheses still evaluate (an unclosed one applies to the rest), so they
+    // are looked for on the text as typed, where line and column mean something.
+    const QVector<parenthesis_check::problem> pairing = parenthesis_check::inEquations(ode_text);
+    for (int i = 0; i < n && i < rhs_parser.size(); ++i) {
+        const bool understood = probeEquation(i, valueLength);
+        const parenthesis_check::problem unbalanced = pairing.value(i);
+        if (understood && !unbalanced.found) continue;
+        QString message =
+            QStringLiteral("The algorithm was not able to understand the right hand side of ") +
+            variable_name.at(i) + QStringLiteral(" .");
+        if (unbalanced.found) message += QLatin1Char('\n') + unbalanced.describe();
+        error_list << message;
+    }
 
     // 10.
     computeBlockEnds();
@@ -139,19 +151,14 @@ void odeTextParser::parse() {
     block_jacobian.clear();
 }
 
-void odeTextParser::probeEquation(int i, int valueLength) {
+bool odeTextParser::probeEquation(int i, int valueLength) {
     const parser& f = rhs_parser.at(i);
     const int n = variable_name.size();
     QVector<double> r(valueLength);
     for (double& v : r)
         v = randomUnit();
     const double f0 = f.evaluate(r.constData(), valueLength);
-    if (std::isnan(f0)) {
-        error_list << QStringLiteral(
-                          "The algorithm was not able to understand the right hand side of ") +
-                          variable_name.at(i) + QStringLiteral(" .");
-        return;
-    }
+    if (std::isnan(f0)) return false;
 
     // Second point for entries that look linear: same parameters, new t and state.
     QVector<double> s;
@@ -196,6 +203,7 @@ void odeTextParser::probeEquation(int i, int valueLength) {
         if (entry == -1) nonlinear_entry << QVector<int>{i, j};
         if (entry == 1) linear_entry << QVector<int>{i, j};
     }
+    return true;
 }
 
 void odeTextParser::computeBlockEnds() {

@@ -106,7 +106,8 @@ private:
     // when fewer values than parameters were given: every evaluation is then NaN).
     std::shared_ptr<const std::vector<compiled_expression>> boundRhs;
 
-    void probeEquation(int i, int valueLength);
+    // False when the right-hand side does not evaluate at the probe point.
+    bool probeEquation(int i, int valueLength);
     void computeBlockEnds();
     void buildBlockTables();
     double evaluateBound(int equation, const double* scratch) const;

@@ -3,6 +3,7 @@
 // the exported scripts.
 #include "model/parameters.h"
 
+#include "expr/parenthesis_check.h"
 #include "model/script_translation.h"
 
 #include <QDebug>
@@ -52,6 +53,18 @@ void appendEquationListErrors(const QStringList& lhs, const QStringList& rhs, QS
     if (lhs.size() != rhs.size())
         errors.append(QStringLiteral("Size of the right hand side and left hand side did not "
                                      "match."));
+}
+
+// A right-hand side whose parentheses do not pair up is reported with where it goes wrong,
+// though the forgiving evaluation would still give it a value.
+void appendUnbalancedParentheses(const QString& text, const QStringList& lhs, QStringList& errors) {
+    const QVector<parenthesis_check::problem> problems = parenthesis_check::inEquations(text);
+    for (int i = 0; i < problems.size(); ++i) {
+        if (!problems.at(i).found) continue;
+        errors.append(
+            QStringLiteral("The algorithm was not able to understand the right hand side of ") +
+            lhs.value(i) + QStringLiteral(" .\n") + problems.at(i).describe());
+    }
 }
 
 // Park-Miller minimal standard generator with multiplier 48271.
@@ -266,6 +279,7 @@ void parameters::parseParameterExpressions(QString text) {
 
     errors.clear();
     appendEquationListErrors(lhs, rhs, errors);
+    appendUnbalancedParentheses(text, lhs, errors);
     qDebug() << "g(x) left hand sides:" << lhs;
 
     g.clear();
@@ -293,6 +307,7 @@ void parameters::parseParameterExpressionsInverse(QString text) {
     errors.clear();
     xNames = lhs;
     appendEquationListErrors(lhs, rhs, errors);
+    appendUnbalancedParentheses(text, lhs, errors);
     qDebug() << "g inverse left hand sides:" << lhs;
 
     gInverse.clear();

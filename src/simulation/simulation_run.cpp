@@ -1,10 +1,10 @@
 // Evaluation of the displayed parameter sets at the simulation time points.
 #include "simulation/simulation_run.h"
 
+#include "cnm/pool_work.h"
 #include "model/model_ode.h"
 
 #include <QThread>
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <cmath>
@@ -150,7 +150,8 @@ simulation_run runSimulation(const simulation_setup& setup, const compResult& re
     for (int c = 0; c < chunkCount; ++c)
         chunks << point_chunk{c * count / chunkCount, (c + 1) * count / chunkCount};
     const QVector<QVector<double>>& vectors = run.parameterVectors;
-    QtConcurrent::blockingMap(chunks, [&](const point_chunk& chunk) {
+    pool_work(chunks.size(), [&](int c) {
+        const point_chunk& chunk = chunks.at(c);
         model_ode copy = model;
         for (int n = chunk.first; n < chunk.end; ++n) {
             const QVector<QVector<double>> states = copy.evaluate(vectors.at(n));
@@ -161,6 +162,6 @@ simulation_run runSimulation(const simulation_setup& setup, const compResult& re
                             out + i * stateCount);
             }
         }
-    });
+    }).run();
     return run;
 }

@@ -184,9 +184,9 @@ void TestDoseObservationPages::observationMenuPasteSplitsAndGrows() {
     w->pasteObservationVariableAct->trigger();
     QCOMPARE(column(observations, 1), QString("Central|Liver|~"));
 
-    QApplication::clipboard()->setText("5,6");
+    QApplication::clipboard()->setText("5,6\n");
     w->pasteObservationValueAct->trigger();
-    // Rows beyond the pasted values are untouched.
+    // Rows beyond the pasted values are untouched, also by the final line break.
     QCOMPARE(column(observations, 2), QString("5|6|~"));
     QCOMPARE(validity(w->observationEvents), QString("++-"));
 }

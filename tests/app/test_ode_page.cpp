@@ -38,6 +38,7 @@ private slots:
     void emptySearchTextIsRefused();
     void nameBoxes();
     void doseParametersFollowOdeParameters();
+    void typingAfterFindKeepsTextAndLayout();
 
 private:
     QTextEdit* editor = nullptr;
@@ -191,9 +192,34 @@ void TestOdePage::nameBoxes() {
 }
 
 void TestOdePage::doseParametersFollowOdeParameters() {
-    w->doseParameterNames = QStringList{"D1", "k"};
     typeModel("dAdt=-k*A");
+    auto* doses = find<QTableWidget>("tableWidget_doseEvents");
+    const QStringList row{"0", "A", "D1*k", "0"};
+    for (int c = 0; c < row.size(); ++c)
+        doses->setItem(0, c, new QTableWidgetItem(row[c]));
     QCOMPARE(w->para.parameterNames, (QStringList{"k", "D1"}));
+    typeModel("+q");
+    QCOMPARE(w->para.parameterNames, (QStringList{"k", "q", "D1"}));
+}
+
+void TestOdePage::typingAfterFindKeepsTextAndLayout() {
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    auto* highlights = find<QPushButton>("pushButton");
+    const QPoint place = highlights->mapTo(w, QPoint(0, 0));
+    typeModel("dAcdt = -k*Ac");
+    search->setEditText("k");
+    click("pushButton_findODEText");
+    QVERIFY(find("pushButton_ODEs_undo")->isEnabled());
+
+    // Typing after the find withdraws its undo, and the pane that appears moves nothing.
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, "*AC");
+    QVERIFY(paneShows("Warning: parameter AC differs from variable Ac only in capitals"));
+    QCOMPARE(highlights->mapTo(w, QPoint(0, 0)), place);
+    QVERIFY(!find("pushButton_ODEs_undo")->isEnabled());
+    click("pushButton_ODEs_undo");
+    QCOMPARE(editor->toPlainText(), QString("dAcdt= - k * Ac*AC"));
 }
 
 QTEST_MAIN(TestOdePage)

@@ -26,7 +26,8 @@ void TestScreenshots::writesEveryPageOfACompleteModel() {
     QCOMPARE(renderScreenshots(w, dir.filePath("shots")), 0);
 
     const QStringList files = QDir(dir.filePath("shots")).entryList({"*.png"}, QDir::Files);
-    QCOMPARE(files.size(), 8);
+    // Eight pages and the six further tabs of the result page.
+    QCOMPARE(files.size(), 14);
     for (const QString& file : files) {
         const QImage image(dir.filePath("shots/" + file));
         QVERIFY2(image.width() >= 1280 && image.height() >= 720, qPrintable(file));
@@ -34,6 +35,7 @@ void TestScreenshots::writesEveryPageOfACompleteModel() {
     // The two pictures the README shows.
     QVERIFY(files.contains("step1_ode.png"));
     QVERIFY(files.contains("step3-2_transformation.png"));
+    QVERIFY(files.contains("step6_parameter_range.png"));
 
     // The model as filled in: 13 variables and parameters, one valid infusion, nine valid
     // observations, six estimated and seven fixed parameters, no message.

@@ -20,7 +20,7 @@ namespace {
 int runBatch(const QStringList& args, QString& message, QStringList* output = nullptr,
              std::function<void(cluster_newton_method&)> ready = {}) {
     batch_runner runner;
-    if (!runner.parseArguments(args, message)) return 2;
+    if (runner.parseArguments(args, message) != batch_runner::parsed::run) return 2;
     runner.print = [&](const QString& s) {
         if (output) *output << s;
     };
@@ -28,31 +28,44 @@ int runBatch(const QStringList& args, QString& message, QStringList* output = nu
     return runner.run(message);
 }
 
-TEST(BatchRunner, BadOptionsAreRefused) {
+TEST(BatchRunner, OptionsAreCheckedAndOverrideTheSavedSettings) {
+    using parsed = batch_runner::parsed;
     const struct {
         QStringList args;
+        parsed result;
         const char* says;
     } rows[] = {
-        {{}, "usage"},
-        {{"dir", "--stage2"}, "needs a value"},
-        {{"dir", "--stage2", "x"}, "not a valid value"},
-        {{"dir", "--reltol", "-1"}, "not a valid value"},
-        {{"dir", "--colour", "red"}, "unknown option"},
-        {{"a", "b"}, "unexpected argument"},
+        {{}, parsed::error, "no model directory"},
+        {{"dir", "--stage2"}, parsed::error, "Missing value"},
+        {{"dir", "--stage2", "x"}, parsed::error, "not a valid value"},
+        {{"dir", "--reltol", "-1"}, parsed::error, "not a valid value"},
+        {{"dir", "--seed", "-3"}, parsed::error, "not a valid value"},
+        {{"dir", "--colour", "red"}, parsed::error, "Unknown option"},
+        {{"a", "b"}, parsed::error, "unexpected argument"},
+        {{"--help"}, parsed::exit, "--weighted-iterations"},
+        {{"--version"}, parsed::exit, "alpha 3.1.4"},
     };
     for (const auto& r : rows) {
         batch_runner runner;
         QString message;
-        EXPECT_FALSE(runner.parseArguments(r.args, message)) << r.says;
+        EXPECT_EQ(runner.parseArguments(r.args, message), r.result) << r.says;
         EXPECT_TRUE(message.contains(r.says)) << message.toStdString();
     }
     batch_runner runner;
     QString message;
-    ASSERT_TRUE(runner.parseArguments({"dir/", "--abstol", "1e-6", "--points", "40"}, message));
+    ASSERT_EQ(runner.parseArguments({"dir/", "--abstol", "1e-6", "--seed", "7"}, message),
+              parsed::run);
     EXPECT_EQ(runner.directory, "dir");
-    EXPECT_EQ(runner.absoluteTolerance, 1e-6);
-    EXPECT_EQ(runner.points, 40);
-    EXPECT_EQ(runner.stage2Iterations, 20);
+    run_settings saved;
+    saved.absoluteTolerance = "0.5";
+    saved.relativeTolerance = "0.01";
+    saved.stage2Iterations = 4;
+    run_settings used;
+    ASSERT_TRUE(runner.settings(saved, used, message));
+    EXPECT_EQ(used.absoluteTolerance, "1e-6");
+    EXPECT_EQ(used.seed, "7");
+    EXPECT_EQ(used.relativeTolerance, "0.01");
+    EXPECT_EQ(used.stage2Iterations, 4);
 }
 
 TEST(BatchRunner, MissingOrMalformedDirectoriesNameTheFile) {
@@ -87,8 +100,8 @@ TEST(BatchRunner, RunWritesResultFilesThatLoadBack) {
     copyExample("oral_multiple_dose", tmp.path());
     QString message;
     QStringList output;
-    ASSERT_EQ(runBatch({tmp.path(), "--stage2", "3", "--points", "30", "--abstol", "1e-4"},
-                       message, &output),
+    ASSERT_EQ(runBatch({tmp.path(), "--stage2", "3", "--points", "30", "--abstol", "1e-4"}, message,
+                       &output),
               0)
         << message.toStdString();
     compResult loaded;
@@ -101,6 +114,7 @@ TEST(BatchRunner, RunWritesResultFilesThatLoadBack) {
     const QString text = QString::fromUtf8(log.readAll());
     EXPECT_TRUE(text.contains(" ODE solve AbsTol: 0.0001"));
     EXPECT_TRUE(text.contains(" ODE solve RelTol: 0.1"));
+    EXPECT_TRUE(text.contains(" Weights: \n\n Random seed: "));
     EXPECT_TRUE(text.contains("iterNumber: 2"));
     EXPECT_TRUE(output.join("").contains("median:"));
     // The SSR of the best point improves on the initial cluster's.
@@ -109,18 +123,43 @@ TEST(BatchRunner, RunWritesResultFilesThatLoadBack) {
     EXPECT_LT(loaded.R_sorted[2][0], loaded.R_sorted[0][0]);
 }
 
+// The result files of a run, without the log (it holds times).
+QString resultFiles(const QString& dir) {
+    QString all;
+    QDir results(dir + "/compResult");
+    for (const QString& name : results.entryList({"*.csv"}, QDir::Files, QDir::Name)) {
+        QFile f(results.filePath(name));
+        f.open(QIODevice::ReadOnly);
+        all += name + "\n" + QString::fromUtf8(f.readAll());
+    }
+    return all;
+}
+
+TEST(BatchRunner, SameSeedRepeatsTheRunBitForBit) {
+    QString files[2];
+    for (int i = 0; i < 2; ++i) {
+        QTemporaryDir tmp;
+        copyExample("oral_multiple_dose", tmp.path());
+        QString message;
+        ASSERT_EQ(
+            runBatch({tmp.path(), "--stage2", "3", "--points", "40", "--seed", "11"}, message), 0)
+            << message.toStdString();
+        files[i] = resultFiles(tmp.path());
+    }
+    EXPECT_TRUE(files[0].contains("X_2.csv"));
+    EXPECT_EQ(files[0], files[1]);
+}
+
 TEST(BatchRunner, StopRequestEndsTheRunWithTheRecordSaved) {
     QTemporaryDir tmp;
     copyExample("one_compartment_iv", tmp.path());
     QString message;
-    const int status = runBatch({tmp.path(), "--stage2", "10", "--points", "20"}, message, nullptr,
-                                [](cluster_newton_method& engine) {
-                                    QObject::connect(
-                                        &engine, &cluster_newton_method::current_computation_result,
-                                        [&engine](const compResult&) {
-                                            engine.abortASAP.store(true);
-                                        });
-                                });
+    const int status = runBatch(
+        {tmp.path(), "--stage2", "10", "--points", "20"}, message, nullptr,
+        [](cluster_newton_method& engine) {
+            QObject::connect(&engine, &cluster_newton_method::current_computation_result,
+                             [&engine](const compResult&) { engine.abortASAP.store(true); });
+        });
     ASSERT_EQ(status, 0) << message.toStdString();
     compResult loaded;
     ASSERT_TRUE(loaded.readIn(tmp.path()));

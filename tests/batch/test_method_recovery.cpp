@@ -22,8 +22,9 @@ TEST(MethodRecovery, Pbpk13RecoversItsIdentifiableParameters) {
     copyExample("pbpk13", tmp.path());
     batch_runner runner;
     QString message;
-    ASSERT_TRUE(runner.parseArguments(
-        {tmp.path(), "--stage2", "30", "--reltol", "1e-6", "--abstol", "1e-6"}, message));
+    ASSERT_EQ(runner.parseArguments(
+                  {tmp.path(), "--stage2", "30", "--reltol", "1e-6", "--abstol", "1e-6"}, message),
+              batch_runner::parsed::run);
     runner.print = [](const QString&) {};
     ASSERT_EQ(runner.run(message), 0) << message.toStdString();
 

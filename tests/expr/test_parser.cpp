@@ -1,4 +1,4 @@
-// Expression language tables: precedence, associativity, functions, the unary minus rule,
+// Expression language tables: precedence, associativity, functions, the unary minus rules,
 // malformed input (NaN), names and the unknown-name message.
 #include "expr/parser.h"
 
@@ -12,7 +12,8 @@ namespace {
 
 const double NaN = std::nan("");
 
-double eval(const QString& text, const QStringList& names = {}, const QVector<double>& values = {}) {
+double eval(const QString& text, const QStringList& names = {},
+            const QVector<double>& values = {}) {
     parser p(text);
     p.variable_name = names;
     p.generate_tree();
@@ -44,6 +45,7 @@ void checkRows(const std::vector<row>& rows, const QStringList& names = {},
 }
 
 TEST(Parser, ArithmeticPrecedenceAndAssociativity) {
+    // clang-format off
     checkRows({
         {"2+3*4", 14},
         {"(2+3)*4", 20},
@@ -56,17 +58,30 @@ TEST(Parser, ArithmeticPrecedenceAndAssociativity) {
         {"1-2+3", 2},
         {"12/3*2", 8},
         {"2*-3", -6},          // after the cut at "*", "-3" is a number
-        {"(-3)", NaN},         // minus after "(" has no left operand
-        {"2+(-3)", NaN},
+        {"(-3)", -3},          // a minus after "(" reads as 0-3
+        {"2+(-3)", -1},
+        {"(-2)^2", 4},
+        {"(-2^2)", -4},
+        {"(--3)", NaN},        // only one minus is read that way
         {"2^-1", 0.5},         // "-1" survives the cut at "^" as a number
         {"1e3+2.5E1", 1025},
         {"1.5*2", 3},
         {".5+.25", 0.75},
     });
+    // clang-format on
 }
 
-TEST(Parser, UnaryMinusOnlyAtTheStart) {
-    checkRows({{"-x+1", -1}, {"-x*2", -4}, {"3*(-x)", NaN}, {"EXP(-x)", NaN}}, {"x"}, {2});
+TEST(Parser, UnaryMinusAtTheStartAndAfterAParenthesis) {
+    checkRows({{"-x+1", -1},
+               {"-x*2", -4},
+               {"3*(-x)", -6},
+               {"EXP(-x*x)", std::exp(-4.0)},
+               {"ABS(-x)", 2},
+               {"-(-x)", 2},
+               {"x^(-1)", 0.5},
+               {"SQRT(-x)", NaN},
+               {"x-(x-)", NaN}},
+              {"x"}, {2});
 }
 
 TEST(Parser, Functions) {
@@ -94,7 +109,7 @@ TEST(Parser, Functions) {
 
 TEST(Parser, UnbalancedAndMalformed) {
     checkRows({
-        {"(2+3", 5},   // the unclosed parenthesis still applies
+        {"(2+3", 5}, // the unclosed parenthesis still applies
         {"2+3)", 5},
         {"2)", NaN},
         {")2", NaN},
@@ -175,14 +190,16 @@ TEST(Parser, TreeIsPostfix) {
     parser p("2+3*4");
     p.generate_tree();
     QStringList order;
-    for (const parser_token& t : p.tree) order << t.display;
+    for (const parser_token& t : p.tree)
+        order << t.display;
     EXPECT_EQ(order, (QStringList{"2", "3", "4", "*", "+"}));
 }
 
 TEST(ParserToken, SplitKeepsOperatorsAndDropsEmptyPieces) {
     auto texts = [](const QVector<parser_token>& v) {
         QStringList out;
-        for (const auto& t : v) out << t.text;
+        for (const auto& t : v)
+            out << t.text;
         return out;
     };
     parser_token t;

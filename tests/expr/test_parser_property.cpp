@@ -1,6 +1,7 @@
 // The compiled program against the literal leftmost reduction, on many random token
 // sequences and random expression strings, well-formed and malformed alike. Values must
-// match bit for bit (or both be NaN); binding variables to constants must not change them.
+// match bit for bit (or both be NaN); binding variables to constants must not change them,
+// and the minus after "(" must read as the same rule written on the text.
 #include "expr/parser.h"
 
 #include "expr/reference_reduction.h"
@@ -18,12 +19,12 @@ bool same(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-const double kCodes[] = {0, 1, 2, 3, 4, 100, 101, 102, 103, 104, 105,
-                         106, 107, 108, 109, 110, 111, 112, 113, 114};
+const double kCodes[] = {0,   1,   2,   3,   4,   100, 101, 102, 103, 104,
+                         105, 106, 107, 108, 109, 110, 111, 112, 113, 114};
 
 double randomValue(std::mt19937& rng) {
-    static const double specials[] = {0.0, -0.0, 1.0, -1.0, 0.5, 2.0, 1e300, -1e-300,
-                                      INFINITY, -INFINITY, NAN};
+    static const double specials[] = {0.0,   -0.0,    1.0,      -1.0,      0.5, 2.0,
+                                      1e300, -1e-300, INFINITY, -INFINITY, NAN};
     std::uniform_int_distribution<int> pick(0, 14);
     const int k = pick(rng);
     if (k < 11) return specials[k];
@@ -57,7 +58,8 @@ TEST(ParserProperty, RandomTokenSequencesMatchTheReduction) {
         }
         QVector<double> values;
         const int nValues = std::uniform_int_distribution<int>(3, 5)(rng); // sometimes too few
-        for (int i = 0; i < nValues; ++i) values << randomValue(rng);
+        for (int i = 0; i < nValues; ++i)
+            values << randomValue(rng);
 
         parser p;
         p.tree = tree;
@@ -82,10 +84,11 @@ TEST(ParserProperty, RandomTokenSequencesMatchTheReduction) {
 
 QString randomExpression(std::mt19937& rng) {
     static const char* pieces[] = {
-        "a", "b", "k1", "X", "t", "2", "0.5", "1e3", "3E2", "1e", "10", "0",
-        "+", "-", "*", "/", "^", "+", "-", "*", "/",
-        "(", ")", "(", ")", "EXP(", "LOG(", "LOG10(", "ABS(", "SIGN(", "SQRT(", "SIN(",
-        "COS(", "TAN(", "ASIN(", "ACOS(", "ATAN(", "LN(", "exp(", "Sin(", " ", "\n", "zz"};
+        "a",     "b",     "k1",     "X",    "t",     "2",     "0.5",  "1e3",  "3E2",
+        "1e",    "10",    "0",      "+",    "-",     "*",     "/",    "^",    "+",
+        "-",     "*",     "/",      "(",    ")",     "(",     ")",    "(-",   "EXP(-",
+        "EXP(",  "LOG(",  "LOG10(", "ABS(", "SIGN(", "SQRT(", "SIN(", "COS(", "TAN(",
+        "ASIN(", "ACOS(", "ATAN(",  "LN(",  "exp(",  "Sin(",  " ",    "\n",   "zz"};
     const int count = sizeof pieces / sizeof pieces[0];
     const int length = std::uniform_int_distribution<int>(1, 16)(rng);
     QString text;
@@ -109,11 +112,16 @@ TEST(ParserProperty, RandomExpressionStringsMatchTheReduction) {
         p.generate_tree();
         QVector<double> values;
         const int nValues = (trial % 11 == 0) ? 3 : 5;
-        for (int i = 0; i < nValues; ++i) values << randomValue(rng);
+        for (int i = 0; i < nValues; ++i)
+            values << randomValue(rng);
         const double expected = reference_reduction(p.tree, values);
         const double got = p.evaluate_tree(values);
-        ASSERT_TRUE(same(expected, got))
-            << text.toStdString() << ": " << got << " vs " << expected;
+        ASSERT_TRUE(same(expected, got)) << text.toStdString() << ": " << got << " vs " << expected;
+        // The minus after "(" read on the tokens agrees with the rule written on the text.
+        parser literal(reference_minus_reading(text));
+        literal.variable_name = names;
+        literal.generate_tree();
+        ASSERT_TRUE(same(reference_reduction(literal.tree, values), got)) << text.toStdString();
         if (!std::isnan(expected)) ++numeric;
         ++compared;
     }

@@ -2,6 +2,7 @@
 // either the version before or the version after, never a truncated mix.
 #include "cnm/compResult.h"
 #include "io/cell_table.h"
+#include "io/model_directory.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,7 @@ namespace {
 struct version {
     compResult record;
     cell_table table;
+    model_directory model;
 };
 
 version makeVersion(double offset) {
@@ -37,10 +39,14 @@ version makeVersion(double offset) {
     }
     v.record.computation_log = QStringList{"run " + QString::number(offset)};
     v.table = cell_table(300, QVector<QString>{"liver, male", QString::number(offset), "x"});
+    v.model.odeText = QString("dAdt = -k*A ; version %1\n").arg(offset).repeated(200);
+    v.model.doseEvents = v.table;
+    v.model.observations = v.table;
     return v;
 }
 
 void saveVersion(const QString& dir, version& v) {
+    v.model.save(dir);
     v.record.save(dir);
     writeCellTable(dir + "/table.txt", v.table, 3);
 }

@@ -56,7 +56,7 @@ TEST(CellTable, CellTextTreatsBlankAndMissingAlike) {
 
 model_directory sampleModel() {
     model_directory m;
-    m.odeText = "dAdt = -k*A ; elimination\n\ndBdt = k*A";
+    m.odeText = "dAdt = -k*A ; elimination, in µg/h\n\ndBdt = k*A";
     m.parameterSpecification = {{"0.1", "10", "0", QString(), "note, with comma?"}};
     m.xLowerBound = {-1};
     m.xUpperBound = {1};
@@ -99,15 +99,18 @@ TEST(ModelDirectory, SaveThenLoadGivesBackTheModel) {
     // A comma inside a note survives: the cell is quoted.
     EXPECT_EQ(loaded.parameterSpecification[0][4], "note, with comma?");
 
-    // The seven files that define the model are copied into the history.
+    // The seven files that define the model are copied into the history; a second save
+    // within the same second keeps its own copies in a folder of its own.
+    ASSERT_TRUE(saved.save(tmp.path()));
     const QStringList folders =
         QDir(tmp.path() + "/history").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    ASSERT_EQ(folders.size(), 1);
-    EXPECT_TRUE(folders[0].startsWith("model "));
-    const QStringList files = QDir(tmp.path() + "/history/" + folders[0]).entryList(QDir::Files);
-    EXPECT_EQ(files.size(), 7);
-    EXPECT_TRUE(files.contains("ODE_expression.txt"));
-    EXPECT_TRUE(files.contains("observations.txt"));
+    ASSERT_EQ(folders.size(), 2);
+    for (const QString& folder : folders) {
+        EXPECT_TRUE(folder.startsWith("model "));
+        const QStringList files = QDir(tmp.path() + "/history/" + folder).entryList(QDir::Files);
+        EXPECT_EQ(files.size(), 7);
+        EXPECT_TRUE(files.contains("ODE_expression.txt") && files.contains("observations.txt"));
+    }
 }
 
 TEST(ModelDirectory, ScriptsAreWrittenOnlyWhenRequested) {
@@ -120,6 +123,38 @@ TEST(ModelDirectory, ScriptsAreWrittenOnlyWhenRequested) {
     ASSERT_TRUE(m.save(tmp.path()));
     EXPECT_EQ(readAll(tmp.path() + "/model/rscript_ODE.R"), m.rScript);
     EXPECT_EQ(readAll(tmp.path() + "/model/matlab_ODE.m"), m.matlabScript);
+}
+
+TEST(ModelDirectory, RunSettingsAreKeptAndOldDirectoriesGetTheDefaults) {
+    QTemporaryDir tmp;
+    model_directory m = sampleModel();
+    m.runSettings.relativeTolerance = "1e-4";
+    m.runSettings.weights = "1,0\n0,1\\n\n"; // a backslash and line breaks
+    m.runSettings.initialLambda = "a = b";
+    ASSERT_TRUE(m.save(tmp.path()));
+    model_directory loaded;
+    ASSERT_TRUE(loaded.load(tmp.path()));
+    EXPECT_TRUE(loaded.hasRunSettings);
+    EXPECT_EQ(loaded.runSettings, m.runSettings);
+    ASSERT_TRUE(QFile::remove(model_directory::runSettingsFile(tmp.path())));
+    ASSERT_TRUE(loaded.load(tmp.path()));
+    EXPECT_FALSE(loaded.hasRunSettings);
+    EXPECT_EQ(loaded.runSettings, run_settings());
+}
+
+TEST(ModelDirectory, FilesThatCannotBeWrittenAreNamedAndTheOldOnesKept) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(sampleModel().save(tmp.path()));
+    // A folder where a file belongs cannot be replaced; the other files are still written.
+    const QString blocked = tmp.path() + "/model/observations.txt";
+    ASSERT_TRUE(QFile::remove(blocked));
+    ASSERT_TRUE(QDir().mkdir(blocked));
+    model_directory changed = sampleModel();
+    changed.odeText = "dAdt = -2*k*A";
+    QStringList failed;
+    EXPECT_FALSE(changed.save(tmp.path(), &failed));
+    EXPECT_EQ(failed, QStringList{blocked});
+    EXPECT_EQ(readAll(model_directory::odeTextFile(tmp.path())), changed.odeText);
 }
 
 TEST(ModelDirectory, MissingDirectoryOrFiles) {

@@ -6,18 +6,11 @@
 
 namespace ublas = boost::numeric::ublas;
 
-TEST(Conversions, VectorsAndMatricesRoundTripInRowMajorOrder) {
+TEST(Conversions, RoundTripsZeroFillingAndTheRowMask) {
     const QVector<double> v = {1.5, -2, 0, 1e300};
     EXPECT_EQ(convertBoostVectortoQVector(convertQVectortoboostVector(v)), v);
-    EXPECT_EQ(convertQVectortoboostVector({}).size(), 0u);
-    const ublas::matrix<double> A = convertQVectortoboostMatrix({{1, 2, 3}, {4, 5, 6}});
-    ASSERT_EQ(A.size1(), 2u);
-    ASSERT_EQ(A.size2(), 3u);
-    EXPECT_EQ(A(1, 0), 4);
-    EXPECT_EQ(A.data()[1 * 3 + 2], 6);
-}
+    EXPECT_EQ(convertQVectortoboostMatrix({{1, 2, 3}, {4, 5, 6}}).data()[1 * 3 + 2], 6);
 
-TEST(Conversions, ShortRowsAreZeroFilledAndTheMaskSelectsRowsInOrder) {
     using M = QVector<QVector<double>>;
     const M ragged = {{1, 2}, {3, 4, 9}, {5, 6}, {7, 8}};
     const struct {

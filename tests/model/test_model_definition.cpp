@@ -107,6 +107,11 @@ TEST(ModelDefinition, SavedInitialClusterReplacesTheDrawnOne) {
     model_definition other;
     other.load(files);
     EXPECT_EQ(other.para.initialCluster.size(), 250);
+    // A saved empty cluster is what runs: none, and the run is refused.
+    files.initialCluster = {};
+    other.load(files);
+    EXPECT_TRUE(other.para.initialCluster.isEmpty());
+    EXPECT_TRUE(other.blockingErrors().contains("The initial cluster is empty."));
 }
 
 } // namespace

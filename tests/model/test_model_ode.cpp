@@ -1,8 +1,10 @@
 // Model evaluation: analytic one-compartment and absorption solutions, a tight reference
 // solve of nonlinear models, the time-point rules of boluses, infusions and observations,
-// and the failure results (NaN parameters, failing integration, the time limit).
+// and the failure results with their reasons (NaN parameters, a non-finite state, a step
+// that cannot advance, the time limit).
 #include "model/model_ode.h"
 
+#include "model/evaluation_failures.h"
 #include "model/model_fixtures.h"
 
 #include <boost/numeric/odeint/integrate/integrate_n_steps.hpp>
@@ -304,36 +306,86 @@ TEST(ModelTimePoints, InvalidRowsAreDropped) {
 
 // ---- failures -------------------------------------------------------------------------
 
-TEST(ModelFailure, NaNParametersGiveNaNRowsWithoutIntegrating) {
-    model_ode m = makeModel("dAdt = -k*A\ndBdt = k*A", {dose(0, 0, 1)}, observationsAt({1, 2}));
-    const QVector<QVector<double>> rows = m.evaluate({kNaN});
-    ASSERT_EQ(rows.size(), 2);
-    for (const QVector<double>& row : rows) {
-        ASSERT_EQ(row.size(), 2);
-        for (double v : row)
-            EXPECT_TRUE(std::isnan(v));
+// A failing evaluation stops at once (a bounded number of right-hand sides) with rows of NaN
+// that carry its reason; a pass's log line counts the reasons from those rows.
+TEST(ModelFailure, FailuresStopAtOnceWithNaNRowsAndTheirReason) {
+    struct Case {
+        const char* text;
+        QVector<double> p;
+        double tolerance; // 0: the defaults
+        qint64 timeLimit;
+        model_ode::failure_reason reason;
+        long maxRhsCalls;
+    };
+    const Case cases[] = {
+        {"dAdt = -k*A", {kNaN}, 0, 10000, model_ode::invalid_parameters, 0},
+        {"dAdt = SQRT(1 - A)", {}, 0, 10000, model_ode::non_finite_state, 1}, // NaN at once
+        {"dAdt = k*A", {10}, 0, 10000, model_ode::non_finite_state, 2000},    // explosive growth
+        // Blow-up at t = 0.01: the step stops advancing time, or at a tight tolerance
+        // shrinks slowly and stays tiny.
+        {"dAdt = A*A", {}, 0, 10000, model_ode::step_size, 2000},
+        {"dAdt = A*A", {}, 1e-6, 10000, model_ode::step_size, 50000},
+        // After the second dose the free ligand goes negative and the state runs away
+        // while the step stops advancing time.
+        {bindingText(),
+         {0.0671358, 0.176617, 0.0174466, 0.631666, 31.4155, 0.911358},
+         0,
+         10000,
+         model_ode::step_size,
+         2000},
+        {"dAdt = -k*A", {0.5}, 0, -1, model_ode::time_limit, 1}, // any time is over the limit
+    };
+    QList<QVector<QVector<double>>> pass;
+    for (const Case& c : cases) {
+        model_ode m = makeModel(c.text, {dose(0, 0, 100), dose(24, 0, 50)},
+                                observationsAt({0.5, 1, 2, 4, 8, 12, 24, 25, 28, 36, 48}));
+        if (c.tolerance > 0) m = tight(m, c.tolerance);
+        m.timeLimitMilliseconds = c.timeLimit;
+        const QVector<QVector<double>> rows = m.evaluate(c.p);
+        pass << rows;
+        EXPECT_EQ(m.failure, c.reason) << c.text;
+        EXPECT_EQ(model_ode::failureOf(rows), c.reason) << c.text;
+        EXPECT_LE(m.rhsCallCount, c.maxRhsCalls) << c.text;
+        ASSERT_EQ(rows.size(), 11);
+        for (const QVector<double>& row : rows) {
+            ASSERT_EQ(row.size(), m.stateCount);
+            for (double v : row)
+                EXPECT_TRUE(std::isnan(v)) << c.text;
+        }
     }
-    EXPECT_EQ(m.rhsCallCount, 0);
-    EXPECT_EQ(m.jacobianCallCount, 0);
+    EXPECT_EQ(evaluation_failures(pass).logLine(),
+              "failed model evaluations: 6/7 (non-finite state 2, step size 3, time limit 1)");
 }
 
-TEST(ModelFailure, FailingIntegrationGivesNaNRows) {
-    // The right-hand side is NaN wherever the state is above 1: no step is accepted.
-    model_ode m = makeModel("dAdt = SQRT(1 - A)", {dose(0, 0, 100)}, observationsAt({1}));
-    const QVector<QVector<double>> rows = m.evaluate({});
-    ASSERT_EQ(rows.size(), 1);
-    ASSERT_EQ(rows[0].size(), 1);
-    EXPECT_TRUE(std::isnan(rows[0][0]));
-    EXPECT_GT(m.rhsCallCount, 0);
+// Merely slow models, and models stiff at the start, still finish with the exact answer.
+TEST(ModelFailure, SlowAndStiffModelsFinish) {
+    struct Case {
+        const char* text;
+        double p, tolerance, time, exact, accuracy;
+    };
+    const Case cases[] = {
+        // 30 periods of an oscillator at a tight tolerance: tens of thousands of steps.
+        {"dXdt = V\ndVdt = -w*w*X", 20, 1e-9, 10, std::cos(200.0), 1e-6},
+        // A decay 1e12 times faster than the interval: the first steps are tiny.
+        {"dXdt = -k*X", 1e12, 1e-10, 1, 0.0, 1e-9},
+    };
+    for (const Case& c : cases) {
+        model_ode m =
+            tight(makeModel(c.text, {dose(0, 0, 1)}, observationsAt({c.time})), c.tolerance);
+        const QVector<QVector<double>> rows = m.evaluate({c.p});
+        EXPECT_EQ(m.failure, model_ode::no_failure) << c.text;
+        EXPECT_EQ(model_ode::failureOf(rows), model_ode::no_failure) << c.text;
+        EXPECT_NEAR(rows[0][0], c.exact, c.accuracy) << c.text;
+    }
 }
 
-TEST(ModelFailure, TimeLimitGivesNaNRowsAndTheNextCallStartsAfresh) {
+TEST(ModelFailure, TheNextCallAfterAFailureStartsAfresh) {
     model_ode m = makeModel("dAdt = -k*A", {dose(0, 0, 10)}, observationsAt({1}));
-    m.timeLimitMilliseconds = -1; // any elapsed time is over the limit
-    EXPECT_TRUE(std::isnan(m.evaluate({0.5})[0][0]));
-    EXPECT_EQ(m.rhsCallCount, 1);
+    m.timeLimitMilliseconds = -1;
+    m.evaluate({0.5});
     m.timeLimitMilliseconds = 10000;
     EXPECT_NEAR(m.evaluate({0.5})[0][0], 10 * std::exp(-0.5), 0.5);
+    EXPECT_EQ(m.failure, model_ode::no_failure);
 }
 
 TEST(ModelCopy, CopiesEvaluateIndependently) {

@@ -48,7 +48,7 @@ TEST(SimulationTimeText, Cases) {
 TEST(SimulationCells, MessagesNameTheSimulationTables) {
     QVector<dose_event> doses;
     const QStringList variables = {"A1", "A2"};
-    EXPECT_EQ(applySimulationDoseCell(doses, 0, doseTimeColumn, "2*(-3)", variables).paneHtml,
+    EXPECT_EQ(applySimulationDoseCell(doses, 0, doseTimeColumn, "2*(3-)", variables).paneHtml,
               "<font color=red> Error in Simulation Dosing Table (1th row Time):<br>Could not "
               "evaluate the tree.</font>");
     EXPECT_TRUE(applySimulationDoseCell(doses, 1, doseCompartmentColumn, "Gut", variables)

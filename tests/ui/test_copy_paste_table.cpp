@@ -1,11 +1,15 @@
 // Clipboard blocks in and out of the editable table: the pasted block, both refusals
-// with their messages, copy of rectangular and ragged selections, and the key bindings.
+// with their messages, copy of rectangular and ragged selections, the key bindings, row
+// insertion and deletion through the cells, the context menu and the header texts.
 #include "ui/QTableWidgetWithCopyPaste.h"
 
 #include "ui/table_test_support.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
 #include <QtTest>
 
 class TestCopyPasteTable : public QObject {
@@ -17,6 +21,10 @@ private slots:
     void pasteRefusals();
     void copySelection();
     void keyboardShortcuts();
+    void rowEdits_data();
+    void rowEdits();
+    void deleteKeyAndContextMenu();
+    void headersShareTheWidth();
 };
 
 void TestCopyPasteTable::pasteBlock_data() {
@@ -115,6 +123,78 @@ void TestCopyPasteTable::keyboardShortcuts() {
     QKeyEvent pasteKey(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
     QApplication::sendEvent(&t, &pasteKey);
     QCOMPARE(cells(&t), QString("r,s|u,v"));
+}
+
+void TestCopyPasteTable::rowEdits_data() {
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("changes");
+    // From a|1, b|~, c|3 (~: no item): moved texts go through the items, one change each.
+    // clang-format off
+    QTest::newRow("insert above 1")    << "insert 1"   << "a,1|,~|b,|c,3" << 5;
+    QTest::newRow("insert before all") << "insert -4"  << ",|a,1|b,|c,3"  << 8;
+    QTest::newRow("delete first")      << "delete 0"   << "b,|c,3"        << 6;
+    QTest::newRow("delete two")        << "delete 0 2" << "b,"            << 5;
+    QTest::newRow("delete outside")    << "delete 7"   << "a,1|b,~|c,3"   << 0;
+    // clang-format on
+}
+
+void TestCopyPasteTable::rowEdits() {
+    QFETCH(QString, operation);
+    QFETCH(QString, expected);
+    QFETCH(int, changes);
+    QTableWidgetWithCopyPaste t(3, 2);
+    const QStringList texts{"a", "1", "b", "", "c", "3"};
+    for (int i = 0; i < texts.size(); ++i)
+        if (!texts[i].isEmpty()) t.setItem(i / 2, i % 2, new QTableWidgetItem(texts[i]));
+    int changed = 0;
+    QObject::connect(&t, &QTableWidget::itemChanged, [&changed] { ++changed; });
+    const QStringList words = operation.split(' ');
+    QList<int> rows;
+    for (const QString& w : words.mid(1))
+        rows << w.toInt();
+    words[0] == "insert" ? t.insertEmptyRow(rows[0]) : t.deleteRows(rows);
+    QCOMPARE(cells(&t), expected);
+    QCOMPARE(changed, changes);
+}
+
+void TestCopyPasteTable::deleteKeyAndContextMenu() {
+    QTableWidgetWithCopyPaste t(3, 1);
+    for (int r = 0; r < 3; ++r)
+        t.setItem(r, 0, new QTableWidgetItem(QString::number(r)));
+    t.setCurrentCell(1, 0);
+    QTest::keyClick(&t, Qt::Key_Delete);
+    QCOMPARE(cells(&t), QString("0||2"));
+
+    // The menu's third entry deletes the selected row.
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        menu->actions().at(2)->trigger();
+        menu->close();
+    });
+    t.setCurrentCell(0, 0);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), t.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(t.viewport(), &event);
+    QCOMPARE(cells(&t), QString("|2"));
+
+    // A locked table keeps its cells.
+    t.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t.setCurrentCell(1, 0);
+    QTest::keyClick(&t, Qt::Key_Delete);
+    QCOMPARE(cells(&t), QString("|2"));
+}
+
+void TestCopyPasteTable::headersShareTheWidth() {
+    QTableWidgetWithCopyPaste t(1, 3);
+    t.setHorizontalHeaderLabels({"Time", "Duration (set 0 if bolus)", "Note (optional):"});
+    QCOMPARE(t.horizontalHeaderItem(1)->toolTip(), QString("Duration (set 0 if bolus)"));
+    t.horizontalHeader()->setStretchLastSection(true);
+    t.resize(600, 200);
+    t.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&t));
+    // The last (note) column does not take half the width.
+    QVERIFY(t.columnWidth(2) < t.columnWidth(0) + t.columnWidth(1));
 }
 
 QTEST_MAIN(TestCopyPasteTable)
