@@ -34,11 +34,16 @@ public:
 
     // Loads the model directory; on a missing or malformed one, or settings that do not
     // read, returns 2 with a one-line message naming the file and problem. Otherwise runs
-    // and returns 0, or 1 with the message when result files could not be written.
+    // and returns 0, or 1 with the message when result files could not be written, or 3
+    // with the reason when the run ended early with a failure (a lost MPI rank; the
+    // finished iterations are saved).
     int run(QString& message);
 
     // Where progress lines go (the terminal by default).
     std::function<void(const QString&)> print;
     // Called with the engine before the run starts (Ctrl-C handling hooks in here).
     std::function<void(cluster_newton_method&)> onEngineReady;
+    // Called with the filled engine before the run to choose who evaluates its points (the
+    // ranks of an MPI run); false, with a message, ends the run before it starts (status 2).
+    std::function<bool(cluster_newton_method&, QString& message)> prepareEvaluation;
 };

@@ -1,20 +1,9 @@
 // Evaluation of cluster points on this process's threads.
 #include "cnm/thread_pool_backend.h"
 
-#include <QtConcurrent>
+#include "cnm/pool_work.h"
 
 #include <algorithm>
-
-namespace {
-
-// One task of a parallel pass: which evaluator and row, and where its result goes.
-struct point_task {
-    const model_ode* evaluator;
-    QVector<double> x;
-    point_evaluation result;
-};
-
-} // namespace
 
 QVector<point_evaluation> thread_pool_backend::evaluate(const QList<model_ode>& models,
                                                         const QVector<QVector<double>>& cluster,
@@ -24,16 +13,11 @@ QVector<point_evaluation> thread_pool_backend::evaluate(const QList<model_ode>& 
     const int count = std::min(models.size(), points.size());
     QVector<point_evaluation> results(points.size());
     if (parallel) {
-        QVector<point_task> tasks(count);
-        for (int i = 0; i < count; ++i) {
-            tasks[i].evaluator = &models.at(i);
-            tasks[i].x = rowOf(cluster, points[i]);
-        }
-        QtConcurrent::blockingMap(tasks, [](point_task& task) {
-            task.result = point_evaluation::of(*task.evaluator, task.x);
-        });
-        for (int i = 0; i < count; ++i)
-            results[i] = tasks[i].result;
+        // Every task evaluates its own copy of its point's evaluator into its own slot.
+        point_evaluation* into = results.data();
+        pool_work(count, [into, &models, &cluster, &points](int i) {
+            into[i] = point_evaluation::of(models.at(i), rowOf(cluster, points.at(i)));
+        }).run();
         if (progress) progress(count);
         return results;
     }
