@@ -2,18 +2,20 @@
 # `make fuzz`, `make coverage`.
 JOBS ?= $(shell nproc)
 BUILD ?= build
+# WERROR=ON turns compiler warnings into errors (CI builds so).
+WERROR ?= OFF
 FUZZ_SECONDS ?= 60
 # Tests of the engine's worker thread and pool, built and run under the thread sanitizer.
 FUZZ_TARGETS := $(notdir $(basename $(wildcard fuzz/fuzz_*.cpp)))
 TSAN_TESTS := $(notdir $(basename $(wildcard tests/*/test_*threads*.cpp)))
 
-.PHONY: deps configure build run screenshots test package bench asan tsan fuzz coverage clean format
+.PHONY: deps configure build run screenshots test package bench asan tsan fuzz coverage clean format format-check
 
 deps:
 	@bash scripts/install-deps
 
 configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DVELMORA_WERROR=$(WERROR)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -83,6 +85,10 @@ fuzz: deps
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+# Fails, naming the files, when a source file is not formatted as .clang-format says.
+format-check: deps
+	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz build-coverage

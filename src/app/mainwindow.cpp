@@ -46,6 +46,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     createCharts();
     setupResultPage();
+    setupIdentifiabilityTab();
 
     CNmethod = new cluster_newton_method;
     CNthread = new QThread(this);

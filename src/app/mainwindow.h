@@ -6,6 +6,8 @@
 // show what it returns. Their bodies are split by page over mainwindow_step*.cpp.
 #pragma once
 
+#include "analysis/identifiabilityResult.h"
+#include "analysis/reportInput.h"
 #include "cnm/compResult.h"
 #include "cnm/run_settings.h"
 #include "io/cell_table.h"
@@ -260,6 +262,37 @@ public:
     int exportAllPlots(const QString& directory);
     // Highlights the cluster point in every plot and its rows in the parameter table.
     void selectPoint(int point);
+
+    // Page 6, the "Identifiability" tab: the analysis of the shown iteration (redone when
+    // the tab is shown after the result, the iteration or the percentile changed), the
+    // summary table, the profile of the selected parameter, combinations and families; and
+    // File > Export report.
+    identifiabilityResult identifiability;
+    Chart* chart_identifiability = nullptr;
+    ChartView* chartView_identifiability = nullptr;
+    plot_painter* painter_identifiability = nullptr;
+    QAction* exportReportAct = nullptr;
+    void redrawIdentifiabilityTab();
+    // Draws the profile of the parameter in row `row` of the summary table; a fixed
+    // parameter or no row clears the chart.
+    void showIdentifiabilityProfile(int row);
+    // The model as the pages show it, for the report.
+    reportInput currentReportInput() const;
+    // Writes the report of the current result; false, with the reason in the status bar,
+    // when there is no result or the file could not be written.
+    bool exportReport(const QString& file);
+
+public slots:
+    void on_tableWidget_identifiability_currentCellChanged(int row, int column, int previousRow,
+                                                           int previousColumn);
+    void menu_exportReport();
+
+private:
+    void setupIdentifiabilityTab();
+    // What `identifiability` was computed from; a change of any of them redoes it.
+    QVector<QVector<double>> identifiabilityOfR;
+    int identifiabilityOfIteration = -1;
+    int identifiabilityOfPercentile = -1;
 
 private:
     void setupResultPage();

@@ -30,6 +30,7 @@ const QLatin1String tabParameters("Parameters");
 const QLatin1String tabObservationSimulation("Observation-Simulation");
 const QLatin1String tabODE("ODE solutions");
 const QLatin1String tabSSRperIteration("SSR per iteration");
+const QLatin1String tabIdentifiability("Identifiability");
 
 } // namespace
 
@@ -141,6 +142,8 @@ void MainWindow::redrawCurrentTab(bool withParameterTable) {
         redraw_ODE_variable_Plot();
     else if (tab == tabSSRperIteration)
         redrawSSRperIterationPlot();
+    else if (tab == tabIdentifiability)
+        redrawIdentifiabilityTab();
 }
 
 void MainWindow::redrawParaRangePlot() {
@@ -378,6 +381,15 @@ bool MainWindow::currentExport(QString& fileName, QStringList& rowLabels, QStrin
         columnLabels = QStringList{"iteration", "best", "25th percentile", "median"};
         return !data.isEmpty();
     }
+    if (tab == tabIdentifiability) {
+        data = shown(painter_identifiability);
+        const int row = ui->tableWidget_identifiability->currentRow();
+        const QString name = identifiability.summary.value(row).name;
+        fileName = QStringLiteral("profile_") + name + QStringLiteral(".csv");
+        rowLabels = numberedLabels({}, data.size());
+        columnLabels = QStringList{"bin_lower", "bin_upper", "x", name, "ssr"};
+        return !data.isEmpty();
+    }
     return false;
 }
 
@@ -413,6 +425,7 @@ ChartView* MainWindow::currentChartView() const {
     if (tab == tabObservationSimulation) return chartView_observationSimulation;
     if (tab == tabODE) return chartView_ODE_sol;
     if (tab == tabSSRperIteration) return chartView_SSRperIteration;
+    if (tab == tabIdentifiability) return chartView_identifiability;
     return nullptr;
 }
 

@@ -1,6 +1,7 @@
 // Loading, checking and running a model directory without the window.
 #include "batch/batch_runner.h"
 
+#include "batch/batch_report.h"
 #include "cnm/cluster_newton_method.h"
 #include "cnm/run_setup.h"
 #include "io/model_directory.h"
@@ -256,5 +257,12 @@ int batch_runner::run(QString& message) {
     if (!done.R_sorted.isEmpty() && !done.R_sorted.last().isEmpty())
         print("  best SSR " + number(done.R_sorted.last().first()) + ", median SSR " +
               number(done.R_sorted.last()[done.R_sorted.last().size() / 2]) + "\n");
+    // What the data determine, as the window's Identifiability tab shows it.
+    print("\n");
+    const QStringList unwritten = reportIdentifiability(done, model, directory, print);
+    if (!unwritten.isEmpty()) {
+        message = unwritten.join(" ");
+        return 1;
+    }
     return 0;
 }

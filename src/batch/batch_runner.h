@@ -33,10 +33,11 @@ public:
     bool settings(const run_settings& saved, run_settings& out, QString& message) const;
 
     // Loads the model directory; on a missing or malformed one, or settings that do not
-    // read, returns 2 with a one-line message naming the file and problem. Otherwise runs
-    // and returns 0, or 1 with the message when result files could not be written, or 3
-    // with the reason when the run ended early with a failure (a lost MPI rank; the
-    // finished iterations are saved).
+    // read, returns 2 with a one-line message naming the file and problem. Otherwise runs,
+    // prints the identifiability table of the result and writes its files, and returns 0;
+    // 1 with the message when result files or those files could not be written; 3 with the
+    // reason when the run ended early with a failure (a lost MPI rank; the finished
+    // iterations are saved).
     int run(QString& message);
 
     // Where progress lines go (the terminal by default).

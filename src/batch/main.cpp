@@ -2,12 +2,18 @@
 // Ctrl-C asks the run to stop; it then ends cleanly and the record is saved. With --mpi
 // (started through mpirun) rank 0 runs the method and the other ranks serve evaluations;
 // SIGTERM, which mpirun sends every rank on Ctrl-C, stops rank 0 like Ctrl-C.
+#include "batch/batch_report.h"
 #include "batch/batch_runner.h"
 
 #include "cnm/cluster_newton_method.h"
 #include "cnm/run_setup.h"
 
 #include <QCoreApplication>
+#ifdef VELMORA_HAVE_REPORT_PDF
+#include <QApplication>
+#else
+using QApplication = QCoreApplication;
+#endif
 
 #ifdef VELMORA_WITH_MPI
 #include "mpi/model_package.h"
@@ -37,9 +43,38 @@ void quietDebug(QtMsgType type, const QMessageLogContext&, const QString& messag
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
+// `velmora-batch report ...`: charts for the PDF need a QApplication; it never shows a
+// window, so it runs on the offscreen platform.
+int report(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The platform's note about its runtime folder says nothing about the report.
+    if (qEnvironmentVariableIsEmpty("VELMORA_DEBUG"))
+        qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (!message.startsWith("QStandardPaths:")) quietDebug(type, context, message);
+            });
+    QApplication app(argc, argv);
+    batch_report reporter;
+    QString message;
+    switch (reporter.parseArguments(app.arguments().mid(2), message)) {
+    case batch_runner::parsed::exit:
+        std::printf("%s\n", message.trimmed().toLocal8Bit().constData());
+        return 0;
+    case batch_runner::parsed::error:
+        std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
+        return 2;
+    case batch_runner::parsed::run:
+        break;
+    }
+    const int status = reporter.run(message);
+    if (status != 0) std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && qstrcmp(argv[1], "report") == 0) return report(argc, argv);
     const bool overMpi = std::any_of(argv + 1, argv + argc,
                                      [](const char* a) { return std::strcmp(a, "--mpi") == 0; });
 #ifdef VELMORA_WITH_MPI

@@ -166,7 +166,7 @@ void TestResultPages::picturesAreWritten() {
     }
     QVERIFY(!w->saveCurrentPlotAsImage(dir.filePath("no/such/folder/range.pdf")));
     QDir().mkpath(dir.filePath("all"));
-    QCOMPARE(w->exportAllPlots(dir.filePath("all")), 6);
+    QCOMPARE(w->exportAllPlots(dir.filePath("all")), 7);
     QVERIFY(QFile::exists(dir.filePath("all/CNM_parameter_range_plot.pdf")));
     QCOMPARE(tabs->tabText(tabs->currentIndex()), QString("Parameter Range"));
 }

@@ -1,0 +1,216 @@
+// Page 6, the "Identifiability" tab: which parameters the data determine, from the shown
+// iteration of the result (core: analysis/identifiability.h), with the profile of the
+// selected parameter drawn by the plot painter; and File > Export report, which writes the
+// report built in the core (analysis/reportContent.h) as a PDF.
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "analysis/identifiability.h"
+#include "analysis/profile_plot.h"
+#include "analysis/reportContent.h"
+#include "ui/Chart.h"
+#include "ui/ChartView.h"
+#include "ui/plot_painter.h"
+#include "ui/report_writer.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QStatusBar>
+
+#include <cmath>
+
+namespace {
+
+QString shortNumber(double v) {
+    return std::isfinite(v) ? QString::number(v, 'g', 4) : QStringLiteral("–");
+}
+
+QColor verdictColour(parameterProfile::Verdict verdict) {
+    switch (verdict) {
+    case parameterProfile::Identified:
+        return QColor(200, 240, 200);
+    case parameterProfile::BoundedOnOneSide:
+        return QColor(250, 235, 180);
+    case parameterProfile::NotIdentified:
+        return QColor(245, 200, 200);
+    case parameterProfile::Fixed:
+        break;
+    }
+    return QColor(225, 225, 225);
+}
+
+int validObservations(const QVector<observation_event>& events) {
+    int m = 0;
+    for (const observation_event& e : events)
+        m += e.isValid ? 1 : 0;
+    return m;
+}
+
+} // namespace
+
+void MainWindow::setupIdentifiabilityTab() {
+    chart_identifiability = new Chart;
+    chart_identifiability->legend()->setAlignment(Qt::AlignBottom);
+    chartView_identifiability =
+        new ChartView(chart_identifiability, ui->widget_identifiabilityProfile);
+    chartView_identifiability->setRenderHint(QPainter::Antialiasing);
+    auto* layout = new QGridLayout(ui->widget_identifiabilityProfile);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(chartView_identifiability, 0, 0);
+    painter_identifiability = new plot_painter(chart_identifiability, chartView_identifiability);
+    ui->tableWidget_identifiability->setColumnCount(6);
+    ui->tableWidget_identifiability->setHorizontalHeaderLabels(
+        {tr("Verdict"), tr("Best"), tr("Median"), tr("5–95 %"), tr("Relative range"),
+         tr("Profile interval")});
+    ui->tableWidget_identifiability->horizontalHeader()->setStretchLastSection(true);
+
+    exportReportAct = new QAction(tr("Export &report..."), this);
+    exportReportAct->setObjectName(QStringLiteral("exportReportAct"));
+    exportReportAct->setStatusTip(tr("Write the model, the result and what the data determine "
+                                     "into one PDF report."));
+    connect(exportReportAct, &QAction::triggered, this, &MainWindow::menu_exportReport);
+    fileMenu->addAction(exportReportAct);
+}
+
+void MainWindow::redrawIdentifiabilityTab() {
+    const int k = ui->spinBox_iterationNumber->value();
+    const int percentile = ui->spinBox_percentile->value();
+    // The analysis of up to a thousand points of thirty iterations takes a fraction of a
+    // second: keep it while nothing it depends on changed.
+    if (k != identifiabilityOfIteration || percentile != identifiabilityOfPercentile ||
+        identifiabilityOfR != computationResult.R) {
+        identifiabilityOptions options;
+        options.iteration = k;
+        options.percentile = percentile;
+        const int m = validObservations(observationEvents);
+        if (m > 0) options.observations = m;
+        identifiability = analyseIdentifiability(computationResult, para, options);
+        identifiabilityOfIteration = k;
+        identifiabilityOfPercentile = percentile;
+        identifiabilityOfR = computationResult.R;
+    }
+    const identifiabilityResult& a = identifiability;
+    ui->label_identifiabilityRule->setText(
+        a.problem.isEmpty()
+            ? tr("%1 of %2 fits accepted: SSR at most %3 by the rule %4 (best SSR %5).")
+                  .arg(a.accepted.size())
+                  .arg(computationResult.R.value(a.iteration).size())
+                  .arg(shortNumber(a.threshold.value), a.threshold.ruleText(),
+                       shortNumber(a.threshold.ssrMin))
+            : a.problem);
+
+    QTableWidget* table = ui->tableWidget_identifiability;
+    const int selected = std::max(0, table->currentRow());
+    {
+        const QSignalBlocker blocker(table);
+        table->setRowCount(a.summary.size());
+        QStringList names;
+        for (int r = 0; r < a.summary.size(); ++r) {
+            const parameterSummary& s = a.summary.at(r);
+            names << s.name;
+            const QStringList texts{parameterProfile::verdictText(s.verdict),
+                                    shortNumber(s.best),
+                                    shortNumber(s.median),
+                                    shortNumber(s.low) + " – " + shortNumber(s.high),
+                                    shortNumber(s.relativeRange),
+                                    shortNumber(s.intervalLower) + " – " +
+                                        shortNumber(s.intervalUpper)};
+            for (int c = 0; c < texts.size(); ++c) {
+                auto* item = new QTableWidgetItem(texts.at(c));
+                if (c == 0) item->setBackground(verdictColour(s.verdict));
+                table->setItem(r, c, item);
+            }
+        }
+        table->setVerticalHeaderLabels(names);
+        table->resizeColumnsToContents();
+        if (selected < table->rowCount()) table->setCurrentCell(selected, 0);
+    }
+
+    QString text;
+    if (!a.combinations.isEmpty()) {
+        text += "<b>" + tr("Combinations the data determine") + "</b><br>";
+        for (const identifiedCombination& c : a.combinations)
+            text += c.text.toHtmlEscaped() +
+                    tr(" (relative spread %1%2)")
+                        .arg(shortNumber(c.relativeSpread),
+                             c.family > 0 ? tr(", family %1").arg(c.family) : QString()) +
+                    "<br>";
+    }
+    if (!a.families.isEmpty()) text += "<b>" + tr("Families of fits") + "</b><br>";
+    for (int f = 0; f < a.families.size(); ++f) {
+        const fitFamily& family = a.families.at(f);
+        QStringList medians;
+        for (int j = 0; j < family.medianParameters.size(); ++j)
+            medians << a.parameterNames.value(j) + " = " +
+                           shortNumber(family.medianParameters.at(j));
+        text += tr("%1: %2 fits, best SSR %3; median %4")
+                    .arg(f + 1)
+                    .arg(family.points.size())
+                    .arg(shortNumber(family.bestSsr), medians.join(", ").toHtmlEscaped()) +
+                "<br>";
+    }
+    ui->textBrowser_identifiability->setHtml(text);
+    showIdentifiabilityProfile(table->currentRow());
+}
+
+void MainWindow::showIdentifiabilityProfile(int row) {
+    const int coordinate = identifiability.summary.value(row).coordinate;
+    plot_figure figure;
+    for (const parameterProfile& p : identifiability.profiles)
+        if (p.coordinate == coordinate && coordinate >= 0) figure = profilePlot(p);
+    painter_identifiability->draw(figure);
+    if (!figure.message.isEmpty()) statusBar()->showMessage(figure.message, 5000);
+}
+
+void MainWindow::on_tableWidget_identifiability_currentCellChanged(int row, int column,
+                                                                   int previousRow,
+                                                                   int previousColumn) {
+    Q_UNUSED(column);
+    Q_UNUSED(previousColumn);
+    if (row != previousRow) showIdentifiabilityProfile(row);
+}
+
+reportInput MainWindow::currentReportInput() const {
+    QVector<double> measured;
+    for (const observation_event& e : observationEvents)
+        if (e.isValid) measured.append(e.value);
+    return reportInputOf(
+        currentFiles(modelDirectory),
+        modelDirectory.isEmpty() ? QString() : QFileInfo(modelDirectory).fileName(), measured);
+}
+
+bool MainWindow::exportReport(const QString& file) {
+    if (computationResult.R.isEmpty()) {
+        statusBar()->showMessage(tr("Error, no result to report"), 5000);
+        return false;
+    }
+    identifiabilityOptions options;
+    options.iteration = ui->spinBox_iterationNumber->value();
+    options.percentile = ui->spinBox_percentile->value();
+    const int m = validObservations(observationEvents);
+    if (m > 0) options.observations = m;
+    const QString problem =
+        writeReportPdf(buildReport(currentReportInput(), para, computationResult,
+                                   analyseIdentifiability(computationResult, para, options)),
+                       file);
+    statusBar()->showMessage(problem.isEmpty() ? tr("Saved %1").arg(file) : problem, 5000);
+    return problem.isEmpty();
+}
+
+void MainWindow::menu_exportReport() {
+    const QString proposed = modelDirectory.isEmpty()
+                                 ? QStringLiteral("report.pdf")
+                                 : QDir(modelDirectory).filePath(QStringLiteral("report.pdf"));
+    QString file =
+        QFileDialog::getSaveFileName(this, tr("Export report"), proposed, tr("PDF file (*.pdf)"));
+    if (file.isEmpty()) return;
+    if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".pdf");
+    exportReport(file);
+}
