@@ -69,6 +69,9 @@ const option_row optionRows[] = {
      option_row::count},
     {"seed", "N", "Seed of the run's random numbers; the same seed repeats a run exactly.",
      option_row::whole},
+    {"mpi-timeout", "S",
+     "With --mpi: seconds without a message from a rank before it counts as lost (default 15).",
+     option_row::positive},
 };
 
 bool valid(const option_row& row, const QString& value) {
@@ -113,6 +116,10 @@ batch_runner::parsed batch_runner::parseArguments(const QStringList& arguments, 
         "subcommands that work on a saved result.");
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption mpi(
+        "mpi", "Evaluate the points over the ranks of an MPI run (start with mpirun); rank 0 "
+               "runs the method and writes the files, the other ranks evaluate.");
+    parser.addOption(mpi);
     parser.addPositionalArgument("model-dir", "The model directory.");
     addRunOptions(parser);
     if (!parser.parse(QStringList{"velmora-batch"} + arguments)) {
@@ -134,6 +141,7 @@ batch_runner::parsed batch_runner::parseArguments(const QStringList& arguments, 
         return parsed::error;
     }
     directory = positional[0];
+    if (parser.isSet(mpi)) options.insert("mpi", QString());
     while (directory.size() > 1 && directory.endsWith('/'))
         directory.chop(1);
     for (const option_row& row : optionRows) {
@@ -251,12 +259,21 @@ int batch_runner::run(QString& message) {
             printedLogLines = r.computation_log.size();
             print(text);
         });
+    if (prepareEvaluation && !prepareEvaluation(engine, message)) return 2;
     if (onEngineReady) onEngineReady(engine);
     engine.run_3();
     if (!engine.saveProblem.isEmpty()) {
         // Never "finished" when the results did not reach the disk.
         message = engine.saveProblem;
         return 1;
+    }
+    if (!engine.failureMessage.isEmpty()) {
+        message =
+            QString("the run ended early: %1; %2 finished iterations are saved in %3/compResult")
+                .arg(engine.failureMessage)
+                .arg(engine.result.X.size())
+                .arg(directory);
+        return 3;
     }
 
     const compResult& done = engine.result;

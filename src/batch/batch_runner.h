@@ -37,7 +37,8 @@ public:
     // file and the problem when the model or its saved settings cannot run, when the run
     // kept no iteration with a finite SSR, or when result files could not be written;
     // otherwise 0 after writing the fitted values and the identifiability table (with its
-    // files in compResult/) to output.
+    // files in compResult/) to output; 3 with the reason when the run ended early with a
+    // failure (a lost MPI rank; the finished iterations are saved).
     int run(QString& message);
 
     // Where progress lines and warnings go (stderr by default).
@@ -46,4 +47,7 @@ public:
     std::function<void(const QString&)> output;
     // Called with the engine before the run starts (Ctrl-C handling hooks in here).
     std::function<void(cluster_newton_method&)> onEngineReady;
+    // Called with the filled engine before the run to choose who evaluates its points (the
+    // ranks of an MPI run); false, with a message, ends the run before it starts (status 2).
+    std::function<bool(cluster_newton_method&, QString& message)> prepareEvaluation;
 };

@@ -1,5 +1,7 @@
 // velmora-batch: runs the Cluster Newton method on a model directory without the window.
-// Ctrl-C asks the run to stop; it then ends cleanly and the record is saved.
+// Ctrl-C asks the run to stop; it then ends cleanly and the record is saved. With --mpi
+// (started through mpirun) rank 0 runs the method and the other ranks serve evaluations;
+// SIGTERM, which mpirun sends every rank on Ctrl-C, stops rank 0 like Ctrl-C.
 #include "batch/batch_report.h"
 #include "batch/batch_runner.h"
 #include "batch/batch_simulate.h"
@@ -14,16 +16,27 @@
 using QApplication = QCoreApplication;
 #endif
 
+#ifdef VELMORA_WITH_MPI
+#include "mpi/model_package.h"
+#include "mpi/mpi_evaluation_backend.h"
+#include "mpi/mpi_session.h"
+#include "mpi/mpi_worker.h"
+#endif
+
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 
 namespace {
 
 cluster_newton_method* runningEngine = nullptr;
 
-void onInterrupt(int) {
+void onInterrupt(int signal) {
     if (runningEngine) runningEngine->abortASAP.store(true);
-    std::signal(SIGINT, SIG_DFL); // a second Ctrl-C ends the program at once
+    std::signal(signal, SIG_DFL); // a second Ctrl-C ends the program at once
 }
 
 void quietDebug(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -63,6 +76,30 @@ int report(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc > 1 && qstrcmp(argv[1], "report") == 0) return report(argc, argv);
+    const bool overMpi = std::any_of(argv + 1, argv + argc,
+                                     [](const char* a) { return std::strcmp(a, "--mpi") == 0; });
+#ifdef VELMORA_WITH_MPI
+    // MPI starts before anything else; the serving ranks read no options and no directory.
+    std::unique_ptr<mpi_session> session;
+    std::unique_ptr<mpi_evaluation_backend> backend;
+    if (overMpi) {
+        session.reset(new mpi_session(argc, argv));
+        if (session->rank() != 0) {
+            if (qEnvironmentVariableIsEmpty("VELMORA_DEBUG")) qInstallMessageHandler(quietDebug);
+            mpi_worker worker(*session);
+            QString message;
+            const int status = worker.serve(message);
+            if (status != 0)
+                std::fprintf(stderr, "velmora-batch (rank %d): %s\n", session->rank(),
+                             message.toLocal8Bit().constData());
+            session.reset();
+            if (worker.evaluationAbandoned) std::_Exit(status); // a hung thread cannot be joined
+            return status;
+        }
+        // From here on rank 0: the serving ranks are released however it ends.
+        backend.reset(new mpi_evaluation_backend(*session));
+    }
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmora-batch"));
     QCoreApplication::setApplicationVersion(velmoraVersion());
@@ -82,12 +119,47 @@ int main(int argc, char** argv) {
     case batch_runner::parsed::run:
         break;
     }
-    runner.onEngineReady = [](cluster_newton_method& engine) {
+#ifdef VELMORA_WITH_MPI
+    if (backend) {
+        if (runner.options.contains("mpi-timeout"))
+            backend->silenceMilliseconds =
+                static_cast<qint64>(runner.options.value("mpi-timeout").toDouble() * 1000);
+        runner.prepareEvaluation = [&](cluster_newton_method& engine, QString& why) {
+            // The other ranks get the model folder as read here and the run's evaluator settings.
+            model_package package;
+            if (!package.readDirectory(runner.directory, why)) return false;
+            if (!engine.modelList.isEmpty()) {
+                const model_ode& first = engine.modelList.first();
+                package.relativeTolerance = first.relativeTolerance;
+                package.absoluteTolerance = first.absoluteTolerance;
+                package.evaluationLimitMilliseconds = first.timeLimitMilliseconds;
+                backend->evaluationLimitMilliseconds = first.timeLimitMilliseconds;
+            }
+            if (!backend->connect(package.toBytes(), why)) return false;
+            engine.evaluationBackend = backend.get();
+            std::fprintf(stderr,
+                         "  evaluating on %d MPI ranks, %d threads each on rank 0's machine\n",
+                         session->size(), session->threads());
+            return true;
+        };
+    }
+#else
+    if (overMpi) {
+        std::fprintf(stderr, "velmora-batch: --mpi: this velmora-batch was built without MPI\n");
+        return 2;
+    }
+#endif
+    runner.onEngineReady = [overMpi](cluster_newton_method& engine) {
         runningEngine = &engine;
         std::signal(SIGINT, onInterrupt);
+        if (overMpi) std::signal(SIGTERM, onInterrupt);
     };
     const int status = runner.run(message);
     runningEngine = nullptr;
     if (status != 0) std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
+#ifdef VELMORA_WITH_MPI
+    // After a lost or hung rank the normal end of MPI could wait for it for ever.
+    if (session && status == 3) session->abortAll(status);
+#endif
     return status;
 }

@@ -6,6 +6,7 @@
 
 #include "cnm/cluster_newton_step.h"
 #include "cnm/pool_work.h"
+#include "cnm/thread_pool_backend.h"
 #include "model/evaluation_failures.h"
 
 #include <QDebug>
@@ -165,57 +166,30 @@ QVector<QVector<double>> cluster_newton_method::evaluatePoints(
         models[i].parameterSpec.pointIndex = points[i];
     }
 
-    QList<QVector<QVector<double>>> results;
-    if (parallelEvaluation) {
-        // Every task evaluates its own copy of its point's evaluator into its own slot.
-        QVector<QVector<QVector<double>>> states(count);
-        QVector<QVector<double>>* into = states.data();
-        const QList<model_ode>& evaluators = models;
-        pool_work(count, [into, &evaluators](int i) {
-            into[i] = parallelODEeval_aux_function(evaluators.at(i));
-        }).run();
-        for (const QVector<QVector<double>>& s : qAsConst(states))
-            results.append(s);
-
-        emit additional_modelEval((k + 1) * N + 1);
-    } else {
-        for (int i = 0; i < count; ++i) {
-            if (abortASAP) break;
-            qDebug() << i;
-            results.append(parallelODEeval_aux_function(models[i]));
-            emit additional_modelEval(k * N + 1 + i);
-            qDebug() << i;
-        }
-    }
+    // The engine's own back end unless another one is given. Point by point, and over
+    // another back end, the progress follows the pass; on the pool it comes once after it.
+    thread_pool_backend own;
+    own.parallel = parallelEvaluation;
+    evaluation_backend& backend = evaluationBackend ? *evaluationBackend : own;
+    const bool pointByPoint = evaluationBackend || !parallelEvaluation;
+    const QVector<point_evaluation> evaluated =
+        backend.evaluate(models, cluster, points, abortASAP, [&](int done) {
+            if (pointByPoint) emit additional_modelEval(k * N + done);
+        });
+    if (evaluationBackend || parallelEvaluation) emit additional_modelEval((k + 1) * N + 1);
     qDebug() << "model eval finished";
 
-    // Simulated observations: each observed expression on the state at its time followed by
-    // the point's parameters. A point left out of the pass (a stop during a sequential pass)
-    // or with a malformed result gets NaN.
+    // A point left out of the pass (a stop) gets NaN observations.
     QVector<QVector<double>> Ysim(points.size(), QVector<double>(Y_obs.size(), NaN));
-    QVector<double> values;
-    for (int i = 0; i < count; ++i) {
-        const int point = points[i];
-        const QVector<double> x =
-            point >= 0 && point < cluster.size() ? cluster[point] : QVector<double>();
-        model_ode& model = models[i];
-        const QVector<double> p = model.parameterSpec.x_to_parameter(x);
-        model.prepareDoseObsTimePoints(p);
-        const int m = model.observations.size();
-        QVector<double> row(m, NaN);
-        if (i < results.size()) {
-            const QVector<QVector<double>>& states = results[i];
-            for (int o = 0; o < m && o < states.size(); ++o) {
-                const QVector<double>& state = states[o];
-                if (state.size() != model.stateCount) continue;
-                values.resize(state.size() + p.size()); // the same size every time: no allocation
-                std::copy(state.constBegin(), state.constEnd(), values.begin());
-                std::copy(p.constBegin(), p.constEnd(), values.begin() + state.size());
-                row[o] = model.observations[o].observedExpression.evaluate_tree(values);
-            }
-        }
-        Ysim[i] = row;
+    QList<QVector<QVector<double>>> results;
+    for (int i = 0; i < evaluated.size(); ++i) {
+        if (!evaluated[i].observed.isEmpty()) Ysim[i] = evaluated[i].observed;
+        if (raw) results.append(evaluated[i].states);
     }
+    // The ODE solution record reads the time table of the first evaluator at its point.
+    if (count > 0)
+        models[0].prepareDoseObsTimePoints(
+            models[0].parameterSpec.x_to_parameter(evaluation_backend::rowOf(cluster, points[0])));
     if (raw) *raw = results;
     return Ysim;
 }
@@ -473,6 +447,7 @@ void cluster_newton_method::run_3() {
     isRunning = true;
     completedIterations = 0;
     saveProblem.clear();
+    failureMessage.clear();
     random.seed(seed);
 
     const int N = result.X.isEmpty() ? 0 : result.X[0].size();
@@ -485,9 +460,17 @@ void cluster_newton_method::run_3() {
     for (int k = 0; k < totalIter; ++k) {
         try {
             if (!iterate(k, alive, sample)) break;
+        } catch (const std::exception& e) {
+            // A failure with a reason (a lost rank, a hung evaluation) says it in the log.
+            qDebug() << "CN iteration failed";
+            log("CN iteration failed");
+            failureMessage = QString::fromLocal8Bit(e.what());
+            if (!failureMessage.isEmpty()) log(failureMessage);
+            break;
         } catch (...) {
             qDebug() << "CN iteration failed";
             log("CN iteration failed");
+            failureMessage = "CN iteration failed";
             break;
         }
     }

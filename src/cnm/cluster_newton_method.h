@@ -15,6 +15,8 @@
 #include <QVector>
 
 #include <atomic>
+
+class evaluation_backend;
 #include <random>
 
 // The task of the thread-pool evaluation: evaluates the model at the x row
@@ -54,6 +56,14 @@ public:
     // when every file was written. Set before calculationCompleted.
     QString saveProblem;
     bool parallelEvaluation = true;
+    // Who evaluates the points of a pass (not owned): null for the engine's own thread pool,
+    // or one point after the other when parallelEvaluation is false. The algorithm is the
+    // same whichever back end runs.
+    evaluation_backend* evaluationBackend = nullptr;
+    // Why the last run ended early with a failure (a lost MPI rank, a hung evaluation, an
+    // error in an iteration); empty after a normal end or a stop. Set before
+    // calculationCompleted; the finished iterations are kept and saved all the same.
+    QString failureMessage;
     // Seeds the engine's own generator at the start of every run: the damping-search samples
     // and the perturbed targets come from it alone, so a run is repeatable bit for bit.
     quint64 seed = 0;
