@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "io/log_categories.h"
 #include "ui/table_utils.h"
 
 #include <QApplication>
@@ -87,9 +88,9 @@ void MainWindow::displayError(const QString& note) {
 }
 
 void MainWindow::on_pushButton_clicked() {
-    qDebug() << "start parsing";
+    qCDebug(lcApp) << "start parsing";
     reparseODEText();
-    qDebug() << "finish parsing";
+    qCDebug(lcApp) << "finish parsing";
 
     ui->lab_parameterNames->setText(QStringLiteral("Parameters: ") +
                                     para.parameterNames.join(QLatin1Char(' ')));
@@ -102,7 +103,7 @@ void MainWindow::on_pushButton_clicked() {
     }
     // A change of the editor's text: the re-parse runs again on the same plain text.
     ui->textEdit_ODEExpression->setHtml(odeParser.textColour());
-    qDebug() << "finish settingText";
+    qCDebug(lcApp) << "finish settingText";
 }
 
 void MainWindow::on_pushButton_findODEText_clicked() {

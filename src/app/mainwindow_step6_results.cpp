@@ -6,6 +6,7 @@
 
 #include "cnm/result_plots.h"
 #include "io/csv.h"
+#include "io/log_categories.h"
 #include "ui/Chart.h"
 #include "ui/ChartView.h"
 #include "ui/plot_painter.h"
@@ -176,14 +177,14 @@ void MainWindow::updateIterNumberOfParameterTable() {
     if (ui->spinBox_iterationNumber->value() < computationResult.X.size())
         updateParameterTable();
     else
-        qDebug("could not update parameter table");
+        qCDebug(lcApp, "could not update parameter table");
 }
 
 void MainWindow::updateParameterTable() {
     const int k = ui->spinBox_iterationNumber->value();
     if (k >= computationResult.R_sorted.size()) computationResult.sortDataByResidual();
     if (k < 0 || k >= computationResult.Parameter_sorted.size()) {
-        qDebug("could not update parameter table");
+        qCDebug(lcApp, "could not update parameter table");
         return;
     }
     QTableWidget* table = ui->tableWidget_resultPara;

@@ -7,6 +7,7 @@
 #include "cnm/cluster_newton_step.h"
 #include "cnm/pool_work.h"
 #include "cnm/thread_pool_backend.h"
+#include "io/log_categories.h"
 #include "model/evaluation_failures.h"
 
 #include <QDebug>
@@ -138,7 +139,7 @@ cluster_newton_method::iterate_weighted_A(QVector<QVector<double>> X, QVector<QV
 
 void cluster_newton_method::abort() {
     abortASAP = true;
-    qDebug().noquote().nospace() << "abortASAP=" << (abortASAP ? "true" : "false");
+    qCDebug(lcCnm).noquote().nospace() << "abortASAP=" << (abortASAP ? "true" : "false");
 }
 
 void cluster_newton_method::log(const QString& line) {
@@ -177,7 +178,7 @@ QVector<QVector<double>> cluster_newton_method::evaluatePoints(
             if (pointByPoint) emit additional_modelEval(k * N + done);
         });
     if (evaluationBackend || parallelEvaluation) emit additional_modelEval((k + 1) * N + 1);
-    qDebug() << "model eval finished";
+    qCDebug(lcCnm) << "model eval finished";
 
     // A point left out of the pass (a stop) gets NaN observations.
     QVector<QVector<double>> Ysim(points.size(), QVector<double>(Y_obs.size(), NaN));
@@ -308,7 +309,7 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
     if (k == 0) {
         const int numAlive = countNotNaN(weightedSSR(Ysim));
         if (numAlive < n || numAlive < m) {
-            qDebug().noquote() << "numAlive: " + QString::number(numAlive);
+            qCDebug(lcCnm).noquote() << "numAlive: " + QString::number(numAlive);
             abortASAP = true;
             log("Model evaluation is not possible, double-check the model definition.");
         }
@@ -355,7 +356,7 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
                 lambdaVector[p] /= 10.0;
             }
         }
-        qDebug() << "lambdaVector: " << lambdaVector;
+        qCDebug(lcCnm) << "lambdaVector: " << lambdaVector;
     }
 
     result.sortDataByResidual();
@@ -369,7 +370,7 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
             weights.append(row);
         }
     }
-    qDebug() << "weights: " << weights;
+    qCDebug(lcCnm) << "weights: " << weights;
 
     // Statistics of the current cluster.
     const QVector<double> s = sortedFinite(result.R[k]);
@@ -387,13 +388,13 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
         "number of improved points: " + QString::number(numImproved) + "/" + QString::number(N)};
     for (const QString& line : stats) {
         log(line);
-        qDebug().noquote() << line;
+        qCDebug(lcCnm).noquote() << line;
     }
     // Points whose evaluation failed in this pass, and why: tolerances or a domain to revisit.
     const QString failedLine = evaluation_failures(raw).logLine();
     if (!failedLine.isEmpty()) {
         log(failedLine);
-        qDebug().noquote() << failedLine;
+        qCDebug(lcCnm).noquote() << failedLine;
     }
     emit iterationStatistics(k, atPosition(s, 0),
                              atPosition(s, static_cast<int>(std::floor(0.5 * N))));
@@ -406,7 +407,7 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
                       " could not be written into " + saveDirectory +
                       "/compResult (disk full or no permission to write); the run stopped.";
         log(saveProblem);
-        qDebug().noquote() << saveProblem;
+        qCDebug(lcCnm).noquote() << saveProblem;
         return false;
     }
     completedIterations = k + 1;
@@ -462,13 +463,13 @@ void cluster_newton_method::run_3() {
             if (!iterate(k, alive, sample)) break;
         } catch (const std::exception& e) {
             // A failure with a reason (a lost rank, a hung evaluation) says it in the log.
-            qDebug() << "CN iteration failed";
+            qCDebug(lcCnm) << "CN iteration failed";
             log("CN iteration failed");
             failureMessage = QString::fromLocal8Bit(e.what());
             if (!failureMessage.isEmpty()) log(failureMessage);
             break;
         } catch (...) {
-            qDebug() << "CN iteration failed";
+            qCDebug(lcCnm) << "CN iteration failed";
             log("CN iteration failed");
             failureMessage = "CN iteration failed";
             break;
@@ -484,7 +485,7 @@ void cluster_newton_method::run_3() {
         saveProblem = "Error, the result files could not all be written into " + saveDirectory +
                       "/compResult (disk full or no permission to write).";
         log(saveProblem);
-        qDebug().noquote() << saveProblem;
+        qCDebug(lcCnm).noquote() << saveProblem;
     }
     isRunning = false;
     emit calculationCompleted();

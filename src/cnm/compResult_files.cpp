@@ -5,6 +5,7 @@
 
 #include "io/csv.h"
 #include "io/history_folder.h"
+#include "io/log_categories.h"
 
 #include <QDebug>
 #include <QDir>
@@ -25,7 +26,7 @@ QString odeFile(const QString& dir, int k, int v) {
 bool writeLog(const QString& dir, const QStringList& log) {
     QSaveFile file(dir + "/compResult/computation_log.txt");
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        qDebug() << "Error, unable to save";
+        qCDebug(lcCnm) << "Error, unable to save";
         return false;
     }
     QTextStream out(&file);
@@ -33,7 +34,7 @@ bool writeLog(const QString& dir, const QStringList& log) {
         out << line << "\n";
     out.flush();
     if (out.status() != QTextStream::Ok || !file.commit()) {
-        qDebug() << "Error, unable to save";
+        qCDebug(lcCnm) << "Error, unable to save";
         return false;
     }
     return true;
@@ -48,7 +49,7 @@ bool writeSingleLine(const QString& file, const QVector<double>& row) {
 bool moveFile(const QString& from, const QString& to) {
     if (!QFile::exists(from)) return false;
     if (!QFile::copy(from, to)) {
-        qDebug() << "Error, unable to move" << from << "to" << to << "- the file is left in place";
+        qCDebug(lcCnm) << "Error, unable to move" << from << "to" << to << "- the file is left in place";
         return true;
     }
     QFile::remove(from);

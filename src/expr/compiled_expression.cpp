@@ -10,6 +10,7 @@
 #include "expr/compiled_expression.h"
 
 #include "expr/operator_functions.h"
+#include "io/log_categories.h"
 
 #include <QDebug>
 
@@ -329,9 +330,9 @@ double compiled_expression::evaluate(const double* values, int count) const {
     if (maxVar >= count) {
         // A lone variable is read at the end of the reduction; any other is an operand.
         if (code.size() == 1 && code[0].op == LoadV)
-            qDebug() << "Not enough number of variables.";
+            qCDebug(lcExpr) << "Not enough number of variables.";
         else
-            qDebug() << "not enough variable values";
+            qCDebug(lcExpr) << "not enough variable values";
         return kNaN;
     }
     constexpr int kLocalStack = 32;

@@ -3,6 +3,8 @@
 // compiled program.
 #include "expr/parser.h"
 
+#include "io/log_categories.h"
+
 #include <QDebug>
 
 #include <cmath>
@@ -205,7 +207,7 @@ void parser::compile_tree() {
 }
 
 double parser::missingTree() {
-    qDebug() << "the parser tree does not exist";
+    qCDebug(lcExpr) << "the parser tree does not exist";
     return std::numeric_limits<double>::quiet_NaN();
 }
 

@@ -2,6 +2,7 @@
 #include "expr/parser_token.h"
 
 #include "expr/operator_functions.h"
+#include "io/log_categories.h"
 
 #include <QDebug>
 
@@ -28,7 +29,7 @@ bool operandValue(const parser_token& x, const QVector<double>& values, double& 
     case 1: {
         const double index = x.value;
         if (!(index >= 0) || index >= values.size()) {
-            qDebug() << "not enough variable values";
+            qCDebug(lcExpr) << "not enough variable values";
             return false;
         }
         out = values[static_cast<int>(index)];
@@ -36,7 +37,7 @@ bool operandValue(const parser_token& x, const QVector<double>& values, double& 
     }
     case 2:
     case -2:
-        qDebug() << "Cannot operate on operator";
+        qCDebug(lcExpr) << "Cannot operate on operator";
         return false;
     default:
         // Unclassified text (for example a lower-case function name) has no value.
@@ -84,7 +85,7 @@ QVector<parser_token> parser_token::split(const QString& symbol, int symbolType,
 void parser_token::operate(const parser_token& x, const QVector<double>& values) {
     const int code = operator_functions::codeOf(value);
     if (type != 2 || value < 100 || code == operator_functions::CloseParen) {
-        qDebug() << "This token is not an operator";
+        qCDebug(lcExpr) << "This token is not an operator";
         type = -2;
         return;
     }
@@ -101,7 +102,7 @@ void parser_token::operate(const parser_token& a, const parser_token& b,
                            const QVector<double>& values) {
     const int code = operator_functions::codeOf(value);
     if (type != 2 || value > 100 || code == operator_functions::CloseParen) {
-        qDebug() << "This token is not an operator";
+        qCDebug(lcExpr) << "This token is not an operator";
         type = -2;
         return;
     }

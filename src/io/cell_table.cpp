@@ -1,6 +1,8 @@
 // Reading and writing tables of cell texts in the table dialect of the model directory.
 #include "io/cell_table.h"
 
+#include "io/log_categories.h"
+
 #include <QDebug>
 #include <QRegularExpression>
 #include <QFile>
@@ -86,7 +88,7 @@ QVector<QStringList> splitCellRows(const QString& text) {
 bool writeCellTable(const QString& file, const cell_table& cells, int columns) {
     QSaveFile f(file);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        qDebug() << "Error, unable to open";
+        qCDebug(lcIo) << "Error, unable to open";
         return false;
     }
     QTextStream out(&f);
@@ -94,7 +96,7 @@ bool writeCellTable(const QString& file, const cell_table& cells, int columns) {
     out << cellTableText(cells, columns);
     out.flush();
     if (out.status() != QTextStream::Ok || !f.commit()) {
-        qDebug() << "Error, unable to save" << file;
+        qCDebug(lcIo) << "Error, unable to save" << file;
         return false;
     }
     return true;

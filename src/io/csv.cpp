@@ -1,6 +1,8 @@
 // Writing and reading number matrices as comma-separated text.
 #include "io/csv.h"
 
+#include "io/log_categories.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QSaveFile>
@@ -79,12 +81,12 @@ template <typename T> QByteArray matrixText(const QVector<QVector<T>>& M) {
 template <typename T> bool writeMatrix(const QString& file, const QVector<QVector<T>>& M) {
     QSaveFile f(file);
     if (!f.open(QIODevice::WriteOnly)) {
-        qDebug() << "Error, unable to save";
+        qCDebug(lcIo) << "Error, unable to save";
         return false;
     }
     const QByteArray text = matrixText(M);
     if (f.write(text) != text.size() || !f.commit()) {
-        qDebug() << "Error, unable to save";
+        qCDebug(lcIo) << "Error, unable to save";
         return false;
     }
     return true;
@@ -112,7 +114,7 @@ bool csvwriteWithHeader(const QString& file, const QVector<QVector<double>>& M,
                         const QStringList& rowHeader, const QStringList& colHeader) {
     QSaveFile f(file);
     if (!f.open(QIODevice::WriteOnly)) {
-        qDebug() << "Error, unable to open";
+        qCDebug(lcIo) << "Error, unable to open";
         return false;
     }
     QTextStream out(&f);
@@ -129,7 +131,7 @@ bool csvwriteWithHeader(const QString& file, const QVector<QVector<double>>& M,
     }
     out.flush();
     if (out.status() != QTextStream::Ok || !f.commit()) {
-        qDebug() << "Error, unable to save";
+        qCDebug(lcIo) << "Error, unable to save";
         return false;
     }
     return true;

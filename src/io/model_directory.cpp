@@ -3,6 +3,7 @@
 
 #include "io/csv.h"
 #include "io/history_folder.h"
+#include "io/log_categories.h"
 
 #include <QDebug>
 #include <QDir>
@@ -24,7 +25,7 @@ int columnCount(const cell_table& cells) {
 void writeFile(const QString& file, const QByteArray& content, QStringList& failed) {
     QSaveFile f(file);
     if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size() || !f.commit()) {
-        qDebug() << "Error, unable to save" << file;
+        qCDebug(lcIo) << "Error, unable to save" << file;
         failed << file;
     }
 }
@@ -99,7 +100,7 @@ bool model_directory::save(const QString& dir, QStringList* failedFiles) const {
                              "/initial_cluster.txt", "/parameter_specifications.csv",
                              "/dose_events.txt", "/observations.txt"}) {
         if (history.isEmpty() || !QFile::copy(m + name, history + name))
-            qDebug() << "Error, unable to keep a history copy of" << m + name;
+            qCDebug(lcIo) << "Error, unable to keep a history copy of" << m + name;
     }
     if (failedFiles) *failedFiles = failed;
     return failed.isEmpty();
@@ -114,14 +115,14 @@ bool model_directory::writable(const QString& dir) {
 bool model_directory::load(const QString& dir) {
     const QString m = dir + "/model";
     hasOdeText = readText(odeTextFile(dir), odeText);
-    if (!hasOdeText) qDebug() << "could not find ODE_expression.txt file";
+    if (!hasOdeText) qCDebug(lcIo) << "could not find ODE_expression.txt file";
     hasDoseEvents = readCellTable(m + "/dose_events.txt", doseEvents);
     hasParameterSpecification =
         readCellTable(m + "/parameter_specifications.csv", parameterSpecification);
     hasGText = readText(m + "/reparaDefinition.txt", gText);
-    if (!hasGText) qDebug() << "could not find reparaDefinition.txt file";
+    if (!hasGText) qCDebug(lcIo) << "could not find reparaDefinition.txt file";
     hasGInverseText = readText(m + "/reparaInverse.txt", gInverseText);
-    if (!hasGInverseText) qDebug() << "could not find reparaInverse.txt file";
+    if (!hasGInverseText) qCDebug(lcIo) << "could not find reparaInverse.txt file";
     hasInitialCluster = readCellTable(m + "/initial_cluster.txt", initialCluster);
     hasObservations = readCellTable(m + "/observations.txt", observations);
     if (readCellTable(m + "/simulationParameters.csv", simulationParameters))
@@ -141,6 +142,6 @@ bool model_directory::load(const QString& dir) {
     if (hasComputationLog)
         computationLog = log.split("\n");
     else
-        qDebug() << "could not find computation_log.txt file";
+        qCDebug(lcIo) << "could not find computation_log.txt file";
     return hasOdeText;
 }

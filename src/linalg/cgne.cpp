@@ -2,6 +2,7 @@
 // The matrix-vector products run as plain loops over the row-major storage.
 #include "linalg/cgne.h"
 
+#include "io/log_categories.h"
 #include "linalg/conversions.h"
 
 #include <QDebug>
@@ -16,9 +17,9 @@ namespace {
 
 bool sizesMismatch(const ublas::matrix<double>& A, const ublas::vector<double>& b) {
     if (A.size1() == b.size()) return false;
-    qDebug() << "CGNE error: matrix A and vetor b sizes do not make sense.";
-    qDebug().nospace() << "Size of A: " << A.size1();
-    qDebug().nospace() << "Size of b: " << b.size();
+    qCDebug(lcLinalg) << "CGNE error: matrix A and vetor b sizes do not make sense.";
+    qCDebug(lcLinalg).nospace() << "Size of A: " << A.size1();
+    qCDebug(lcLinalg).nospace() << "Size of b: " << b.size();
     return true;
 }
 

@@ -1,6 +1,8 @@
 // Jacobi eigen decomposition of symmetric matrices.
 #include "linalg/eigen_decomposition.h"
 
+#include "io/log_categories.h"
+
 #include <QDebug>
 
 #include <cmath>
@@ -45,7 +47,7 @@ QVector<double> findOffD_maxAbs_symmMatrix(const ublas::matrix<double>& A) {
 QVector<ublas::matrix<double>> eigenDecomposition(ublas::matrix<double> A) {
     const size_t n = A.size1();
     if (n != A.size2()) {
-        qDebug().nospace() << "Eigendecomposition error:"
+        qCDebug(lcLinalg).nospace() << "Eigendecomposition error:"
                            << "A.size1()=" << A.size1() << " is not equal to "
                            << "A.size2()=" << A.size2();
         return {};
@@ -57,7 +59,7 @@ QVector<ublas::matrix<double>> eigenDecomposition(ublas::matrix<double> A) {
     const size_t maxRotations = rotationsPerEntry * n * n;
     for (size_t rotation = 0; largest[2] > offDiagonalTolerance; ++rotation) {
         if (rotation == maxRotations) {
-            qDebug().nospace() << "Eigendecomposition: stopped after " << rotation
+            qCDebug(lcLinalg).nospace() << "Eigendecomposition: stopped after " << rotation
                                << " rotations, largest off-diagonal entry " << largest[2];
             break;
         }

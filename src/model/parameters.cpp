@@ -4,6 +4,7 @@
 #include "model/parameters.h"
 
 #include "expr/parenthesis_check.h"
+#include "io/log_categories.h"
 #include "model/script_translation.h"
 
 #include <QDebug>
@@ -166,8 +167,8 @@ void parameters::checkDoIandBounds(QVector<QVector<double>> table, QStringList n
 }
 
 void parameters::createParameters(QVector<QVector<double>> table, QStringList names) {
-    qDebug() << "=== parameterName_in size==" << names.size();
-    qDebug() << "=== paraSpec_in_in size==" << table.size();
+    qCDebug(lcModel) << "=== parameterName_in size==" << names.size();
+    qCDebug(lcModel) << "=== paraSpec_in_in size==" << table.size();
 
     errors.clear();
     if (names.size() != table.size()) return;
@@ -280,7 +281,7 @@ void parameters::parseParameterExpressions(QString text) {
     errors.clear();
     appendEquationListErrors(lhs, rhs, errors);
     appendUnbalancedParentheses(text, lhs, errors);
-    qDebug() << "g(x) left hand sides:" << lhs;
+    qCDebug(lcModel) << "g(x) left hand sides:" << lhs;
 
     g.clear();
     requiredXNames.clear();
@@ -308,7 +309,7 @@ void parameters::parseParameterExpressionsInverse(QString text) {
     xNames = lhs;
     appendEquationListErrors(lhs, rhs, errors);
     appendUnbalancedParentheses(text, lhs, errors);
-    qDebug() << "g inverse left hand sides:" << lhs;
+    qCDebug(lcModel) << "g inverse left hand sides:" << lhs;
 
     gInverse.clear();
     for (const QString& right : rhs) {
@@ -393,7 +394,7 @@ void parameters::setInitialCluster(QVector<QVector<double>> X) {
     for (const QVector<double>& row : qAsConst(X))
         m = qMax(m, row.size());
     if (m != gInverse.size()) {
-        qDebug() << "Wrong Size";
+        qCDebug(lcModel) << "Wrong Size";
         errors.append(QStringLiteral("The imported X values does not have correct number of "
                                      "columns.  The number of column of the CSV file should be "
                                      "the same as the number of unfixed parameters."));

@@ -2,6 +2,7 @@
 #include "ui/table_utils.h"
 
 #include "io/cell_table.h"
+#include "io/log_categories.h"
 
 #include <QDebug>
 #include <QFile>
@@ -78,7 +79,7 @@ void csvwrite(QString file, QTableWidget* t) {
 void csvwriteWithHeader(QString file, QTableWidget* t) {
     QFile f(file);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        qDebug() << "Error, unable to open";
+        qCDebug(lcApp) << "Error, unable to open";
         return;
     }
     QTextStream out(&f);

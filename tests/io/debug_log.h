@@ -1,7 +1,9 @@
 // Collects Qt's debug log while alive, for the tests of what the core writes there; the lines
-// are kept, not printed. Worker threads may log at the same time.
+// are kept, not printed. The program's debug categories are switched on meanwhile (they are
+// off by default in release builds). Worker threads may log at the same time.
 #pragma once
 
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QStringList>
 #include <QtGlobal>
@@ -12,8 +14,12 @@ public:
         QMutexLocker lock(&mutex());
         collected().clear();
         previous = qInstallMessageHandler(&debug_log::keep);
+        QLoggingCategory::setFilterRules(QStringLiteral("velmora.*.debug=true"));
     }
-    ~debug_log() { qInstallMessageHandler(previous); }
+    ~debug_log() {
+        QLoggingCategory::setFilterRules(QString());
+        qInstallMessageHandler(previous);
+    }
     debug_log(const debug_log&) = delete;
     debug_log& operator=(const debug_log&) = delete;
 
