@@ -6,6 +6,7 @@
 #include "analysis/identifiability_text.h"
 
 #include "io/csv.h"
+#include "model/model_fixtures.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -20,11 +21,7 @@ namespace {
 const double nan = std::numeric_limits<double>::quiet_NaN();
 
 parameters record(const QStringList& names, const QVector<QVector<double>>& table) {
-    parameters p;
-    p.createParameters(table, names);
-    p.parseParameterExpressions(p.gText.join("\n"));
-    p.parseParameterExpressionsInverse(p.gInverseText.join("\n"));
-    return p;
+    return fixtures::parameterRecord(table, names);
 }
 
 // One iteration holding the given points, each scored by ssr(parameters of the point).

@@ -36,12 +36,8 @@ struct problem {
 
     model_ode model() const {
         const odeTextParser ode = fixtures::parsedOde("dAdt = -CL/V*A");
-        parameters record;
-        const QVector<QVector<double>> table{{lower[0], upper[0], NAN, NAN},
-                                             {lower[1], upper[1], NAN, NAN}};
-        record.createParameters(table, ode.parameter_name);
-        record.parseParameterExpressions(record.gText.join("\n"));
-        record.parseParameterExpressionsInverse(record.gInverseText.join("\n"));
+        const parameters record = fixtures::parameterRecord(
+            {{lower[0], upper[0], NAN, NAN}, {lower[1], upper[1], NAN, NAN}}, ode.parameter_name);
         QVector<observation_event> observations;
         for (int row = 0; row < int(times.size()); ++row) {
             applyObservationCell(observations, row, observationTimeColumn,

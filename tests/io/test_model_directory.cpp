@@ -82,8 +82,16 @@ TEST(ModelDirectory, SaveThenLoadGivesBackTheModel) {
     EXPECT_EQ(readAll(tmp.path() + "/model/variableNames.txt"), "A\nB");
     EXPECT_EQ(readAll(tmp.path() + "/model/ODE_RHS_Jacobian_Structure.csv"), "1,0\n1,0\n");
     EXPECT_EQ(readAll(tmp.path() + "/model/x_ul.csv"), "-1\n1\n");
-    // No g inverse parsed yet: no scripts.
+    // Scripts only when asked for.
     EXPECT_FALSE(QFile::exists(tmp.path() + "/model/rscript_ODE.R"));
+    model_directory withScripts = saved;
+    withScripts.writeScripts = true;
+    withScripts.rScript = "library('deSolve')\n\n";
+    withScripts.matlabScript = "function matlab_ODE()\n";
+    const QString other = tmp.path() + "/with scripts";
+    ASSERT_TRUE(withScripts.save(other));
+    EXPECT_EQ(readAll(other + "/model/rscript_ODE.R"), withScripts.rScript);
+    EXPECT_EQ(readAll(other + "/model/matlab_ODE.m"), withScripts.matlabScript);
 
     model_directory loaded;
     ASSERT_TRUE(loaded.load(tmp.path()));
@@ -111,18 +119,6 @@ TEST(ModelDirectory, SaveThenLoadGivesBackTheModel) {
         EXPECT_EQ(files.size(), 7);
         EXPECT_TRUE(files.contains("ODE_expression.txt") && files.contains("observations.txt"));
     }
-}
-
-TEST(ModelDirectory, ScriptsAreWrittenOnlyWhenRequested) {
-    QTemporaryDir tmp;
-    model_directory m = sampleModel();
-    m.writeScripts = true;
-    m.rScript = "library('deSolve')\n\n";
-    m.matlabScript = "function matlab_ODE()\n\n";
-    m.compartmentDiagramScript = "library(DiagrammeR)";
-    ASSERT_TRUE(m.save(tmp.path()));
-    EXPECT_EQ(readAll(tmp.path() + "/model/rscript_ODE.R"), m.rScript);
-    EXPECT_EQ(readAll(tmp.path() + "/model/matlab_ODE.m"), m.matlabScript);
 }
 
 TEST(ModelDirectory, RunSettingsAreKeptAndOldDirectoriesGetTheDefaults) {

@@ -46,12 +46,26 @@ inline QVector<observation_event> observationsAt(const std::vector<double>& time
     return out;
 }
 
+// The ODE's parameters, then `extraNames` (those of dose expressions).
 inline model_ode modelOf(const QString& text, const QVector<dose_event>& doses,
-                         const QVector<observation_event>& observations) {
+                         const QVector<observation_event>& observations,
+                         const QStringList& extraNames = QStringList()) {
     const odeTextParser ode = parsedOde(text);
     parameters record;
-    record.parameterNames = ode.parameter_name;
+    record.parameterNames = ode.parameter_name + extraNames;
     return model_ode(ode, doses, observations, record);
+}
+
+// The parameter record of a bound table (rows: lower, upper, theoretical lower and upper
+// bound), its bounds checked and g(x) and its inverse generated and parsed, as the window
+// does.
+inline parameters parameterRecord(const QVector<QVector<double>>& table, const QStringList& names) {
+    parameters record;
+    record.checkDoIandBounds(table, names);
+    record.createParameters(table, names);
+    record.parseParameterExpressions(record.gText.join('\n'));
+    record.parseParameterExpressionsInverse(record.gInverseText.join('\n'));
+    return record;
 }
 
 // Whole-body PBPK, 13 flow-limited compartments, 100 mg infused over 0.5 h (linear).

@@ -35,11 +35,8 @@ void dependOn(parser& expression, double& value, bool& depends, const QString& t
 model_ode makeModel(const QString& text, const QVector<dose_event>& doses,
                     const QVector<observation_event>& observations,
                     const QStringList& extraNames = QStringList()) {
-    const odeTextParser ode = parsedOde(text);
-    EXPECT_TRUE(ode.error_list.isEmpty());
-    parameters record;
-    record.parameterNames = ode.parameter_name + extraNames;
-    return model_ode(ode, doses, observations, record);
+    EXPECT_TRUE(parsedOde(text).error_list.isEmpty());
+    return modelOf(text, doses, observations, extraNames);
 }
 
 model_ode tight(model_ode m, double tolerance = 1e-10) {
@@ -71,121 +68,99 @@ void expectRelative(double got, double expected, double tolerance, const char* w
 
 // ---- analytic solutions ---------------------------------------------------------------
 
-TEST(ModelEvaluate, OneCompartmentBolus) {
-    const double k = 0.3;
-    const std::vector<double> times = {0, 0.5, 1, 2, 5, 10, 24};
-    model_ode m = tight(makeModel("dAdt = -k*A", {dose(0, 0, 100)}, observationsAt(times)));
-    const QVector<QVector<double>> rows = m.evaluate({k});
-    ASSERT_EQ(rows.size(), int(times.size()));
-    // The observation at the dose time sees the state before the bolus.
-    EXPECT_EQ(rows[0], QVector<double>{0.0});
-    for (size_t i = 1; i < times.size(); ++i) {
-        ASSERT_EQ(rows[int(i)].size(), 1);
-        expectRelative(rows[int(i)][0], 100 * std::exp(-k * times[i]), 1e-7, "bolus");
-    }
+// Amount after an infusion of `rate` on [start, end] into a compartment emptied at rate k.
+double infused(double rate, double k, double start, double end, double t) {
+    if (t <= start) return 0.0;
+    const double during = rate / k * (1 - std::exp(-k * (std::min(t, end) - start)));
+    return t <= end ? during : during * std::exp(-k * (t - end));
 }
 
-TEST(ModelEvaluate, OneCompartmentInfusion) {
-    // 100 over 10 from t = 2: rate 10 on [2, 12] only.
-    const double k = 0.2, rate = 10.0;
-    const std::vector<double> times = {1, 5, 12, 20};
-    model_ode m = tight(makeModel("dAdt = -k*A", {dose(2, 0, 100, 10)}, observationsAt(times)));
-    const QVector<QVector<double>> rows = m.evaluate({k});
+// Linear models against their analytic solutions; an observation at a dose time sees the
+// state before the bolus. The last case is a 1000 mg oral dose at the default-like
+// tolerances, where only hundredths of a mg remain after 12 h.
+TEST(ModelEvaluate, AnalyticSolutions) {
+    const double ka = 1.5, ke = 0.2;
+    const struct {
+        const char* name;
+        const char* text;
+        QVector<dose_event> doses;
+        std::vector<double> times;
+        QVector<double> p;
+        double tolerance, accuracy;
+        std::function<std::vector<double>(double)> exact;
+    } cases[] = {
+        {"bolus",
+         "dAdt = -k*A",
+         {dose(0, 0, 100)},
+         {0, 0.5, 2, 24},
+         {0.3},
+         1e-10,
+         1e-7,
+         [](double t) { return std::vector<double>{t == 0 ? 0 : 100 * std::exp(-0.3 * t)}; }},
+        {"infusion from t = 2",
+         "dAdt = -k*A",
+         {dose(2, 0, 100, 10)},
+         {1, 5, 12, 20},
+         {0.2},
+         1e-10,
+         1e-7,
+         [](double t) { return std::vector<double>{infused(10, 0.2, 2, 12, t)}; }},
+        {"absorption",
+         "dGdt = -ka*G\ndCdt = ka*G - ke*C",
+         {dose(0, 0, 250)},
+         {0.25, 1, 3, 8, 24},
+         {ka, ke},
+         1e-10,
+         1e-7,
+         [=](double t) {
+             return std::vector<double>{250 * std::exp(-ka * t),
+                                        250 * ka / (ka - ke) *
+                                            (std::exp(-ke * t) - std::exp(-ka * t))};
+         }},
+        {"decoupled blocks",
+         "dAdt = -a*A\ndBdt = -b*B",
+         {dose(0, 0, 10), dose(0, 1, 50, 5)},
+         {3, 5, 9},
+         {0.5, 0.1},
+         1e-10,
+         1e-7,
+         [](double t) {
+             return std::vector<double>{10 * std::exp(-0.5 * t), infused(10, 0.1, 0, 5, t)};
+         }},
+        {"low amounts",
+         "dGdt = -ka*G\ndCdt = ka*G - ke*C",
+         {dose(0, 0, 1000)},
+         {1, 4, 8, 12},
+         {2.0, 1.0},
+         1e-9,
+         1e-5,
+         [](double t) {
+             return std::vector<double>{1000 * std::exp(-2 * t),
+                                        2000 * (std::exp(-t) - std::exp(-2 * t))};
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        model_ode m = tight(makeModel(c.text, c.doses, observationsAt(c.times)), c.tolerance);
+        const QVector<QVector<double>> rows = m.evaluate(c.p);
+        ASSERT_EQ(rows.size(), int(c.times.size()));
+        for (size_t i = 0; i < c.times.size(); ++i) {
+            const std::vector<double> exact = c.exact(c.times[i]);
+            ASSERT_EQ(rows[int(i)].size(), int(exact.size()));
+            for (size_t v = 0; v < exact.size(); ++v)
+                expectRelative(rows[int(i)][int(v)], exact[v], c.accuracy, c.name);
+        }
+    }
+    // The infusion's rate holds on the intervals it covers only.
+    model_ode m = makeModel("dAdt = -k*A", {dose(2, 0, 100, 10)}, observationsAt({1, 5, 12, 20}));
+    m.evaluate({0.2});
     EXPECT_EQ(m.timePoints, (QList<double>{0, 1, 2, 5, 12, 20}));
-    const QVector<QVector<double>> rates = {{}, {}, {rate}, {rate}, {}};
-    EXPECT_EQ(m.infusionRates, rates);
+    EXPECT_EQ(m.infusionRates, (QVector<QVector<double>>{{}, {}, {10}, {10}, {}}));
     EXPECT_EQ(m.infusionCompartments, (QVector<QVector<int>>{{}, {}, {0}, {0}, {}}));
-
-    auto exact = [&](double t) {
-        if (t <= 2) return 0.0;
-        const double during = rate / k * (1 - std::exp(-k * (std::min(t, 12.0) - 2)));
-        return t <= 12 ? during : during * std::exp(-k * (t - 12));
-    };
-    EXPECT_EQ(rows[0][0], 0.0);
-    for (size_t i = 1; i < times.size(); ++i)
-        expectRelative(rows[int(i)][0], exact(times[i]), 1e-7, "infusion");
-}
-
-TEST(ModelEvaluate, FirstOrderAbsorption) {
-    const double ka = 1.5, ke = 0.2, D = 250;
-    const std::vector<double> times = {0.25, 1, 3, 8, 24};
-    // Parameters sort as ka, ke.
-    model_ode m = tight(
-        makeModel("dGdt = -ka*G\ndCdt = ka*G - ke*C", {dose(0, 0, D)}, observationsAt(times)));
-    const QVector<QVector<double>> rows = m.evaluate({ka, ke});
-    for (size_t i = 0; i < times.size(); ++i) {
-        const double t = times[i];
-        ASSERT_EQ(rows[int(i)].size(), 2);
-        expectRelative(rows[int(i)][0], D * std::exp(-ka * t), 1e-7, "gut");
-        expectRelative(rows[int(i)][1],
-                       D * ka / (ka - ke) * (std::exp(-ke * t) - std::exp(-ka * t)), 1e-7,
-                       "central");
-    }
-}
-
-TEST(ModelEvaluate, TightToleranceReproducesLowAmounts) {
-    // 1000 mg oral dose; by 12 h only hundredths of a mg remain in the central compartment.
-    const double ka = 2.0, ke = 1.0, D = 1000;
-    const std::vector<double> times = {1, 4, 8, 12};
-    model_ode m =
-        makeModel("dGdt = -ka*G\ndCdt = ka*G - ke*C", {dose(0, 0, D)}, observationsAt(times));
-    m.absoluteTolerance = 1e-9;
-    m.relativeTolerance = 1e-8;
-    const QVector<QVector<double>> rows = m.evaluate({ka, ke});
-    for (size_t i = 0; i < times.size(); ++i) {
-        const double t = times[i];
-        const double exact = D * ka / (ka - ke) * (std::exp(-ke * t) - std::exp(-ka * t));
-        expectRelative(rows[int(i)][1], exact, 1e-5, "low amount");
-    }
-    EXPECT_LT(rows[3][1], 0.02);
-}
-
-TEST(ModelEvaluate, DecoupledBlocksWithInfusionIntoTheSecond) {
-    const double a = 0.5, b = 0.1;
-    model_ode m = tight(makeModel("dAdt = -a*A\ndBdt = -b*B", {dose(0, 0, 10), dose(0, 1, 50, 5)},
-                                  observationsAt({3, 5, 9})));
-    ASSERT_EQ(m.ode.block_end, (QVector<int>{0, 1}));
-    const QVector<QVector<double>> rows = m.evaluate({a, b});
-    auto B = [&](double t) {
-        const double r = 10.0;
-        const double during = r / b * (1 - std::exp(-b * std::min(t, 5.0)));
-        return t <= 5 ? during : during * std::exp(-b * (t - 5));
-    };
-    const double times[] = {3, 5, 9};
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(rows[i].size(), 2);
-        expectRelative(rows[i][0], 10 * std::exp(-a * times[i]), 1e-7, "block 0");
-        expectRelative(rows[i][1], B(times[i]), 1e-7, "block 1");
-    }
+    EXPECT_EQ(makeModel("dAdt = -a*A\ndBdt = -b*B", {}, {}).ode.block_end, (QVector<int>{0, 1}));
 }
 
 // ---- nonlinear models against a reference solve ---------------------------------------
-
-TEST(ModelEvaluate, MichaelisMentenTwoCompartmentAgainstReference) {
-    // mm2: 1000 at 0 into A1, 500 over 1 h from 12 h into A1.
-    const double Km = 5, V1 = 20, Vmax = 100, k12 = 0.3, k21 = 0.1;
-    const std::vector<double> times = mm2Times();
-    model_ode m = tight(mm2Model(), 1e-8);
-    ASSERT_EQ(m.ode.parameter_name, (QStringList{"Km", "V1", "Vmax", "k12", "k21"}));
-    ASSERT_EQ(mm2Parameters(), (QVector<double>{Km, V1, Vmax, k12, k21}));
-    const QVector<QVector<double>> rows = m.evaluate(mm2Parameters());
-
-    double infusion = 0.0;
-    const rhs_function f = [&](double, const std::vector<double>& x, std::vector<double>& d) {
-        d[0] = -Vmax * x[0] / (Km * V1 + x[0]) - k12 * x[0] + k21 * x[1] + infusion;
-        d[1] = k12 * x[0] - k21 * x[1];
-    };
-    std::vector<double> x = {1000, 0};
-    double t = 0;
-    for (size_t i = 0; i < times.size(); ++i) {
-        if (t == 12) infusion = 500;
-        if (t == 13) infusion = 0;
-        rk4(f, x, t, times[i], 1e-3);
-        t = times[i];
-        expectRelative(rows[int(i)][0], x[0], 2e-6, "A1");
-        expectRelative(rows[int(i)][1], x[1], 2e-6, "A2");
-    }
-}
 
 TEST(ModelEvaluate, BindingModelSucceedsAndMatchesReference) {
     // Binding with kon = 50: the Jacobian entries of L and R follow the state.
@@ -209,19 +184,11 @@ TEST(ModelEvaluate, BindingModelSucceedsAndMatchesReference) {
     }
 
     model_ode m = makeModel(bindingText(), {dose(0, 0, 100)}, observationsAt(times));
-    // Default tolerances: finite, and close at the scale of the relative tolerance.
-    const QVector<QVector<double>> loose = m.evaluate(p);
     // With a Jacobian that misses the state dependence of the binding terms the stepper
     // crawls through hundreds of thousands of rejected and tiny steps; a true one needs
     // a handful.
+    m.evaluate(p);
     EXPECT_LT(m.jacobianCallCount, 1000);
-    for (size_t i = 0; i < times.size(); ++i)
-        for (int k = 0; k < 3; ++k) {
-            ASSERT_TRUE(std::isfinite(loose[int(i)][k]));
-            EXPECT_NEAR(loose[int(i)][k], reference[i][size_t(k)],
-                        0.2 * std::fabs(reference[i][size_t(k)]) + 1.0);
-        }
-
     const QVector<QVector<double>> rows = tight(m, 1e-9).evaluate(p);
     for (size_t i = 0; i < times.size(); ++i)
         for (int k = 0; k < 3; ++k)
@@ -386,19 +353,6 @@ TEST(ModelFailure, TheNextCallAfterAFailureStartsAfresh) {
     m.timeLimitMilliseconds = 10000;
     EXPECT_NEAR(m.evaluate({0.5})[0][0], 10 * std::exp(-0.5), 0.5);
     EXPECT_EQ(m.failure, model_ode::no_failure);
-}
-
-TEST(ModelCopy, CopiesEvaluateIndependently) {
-    const model_ode original =
-        tight(makeModel("dAdt = -k*A", {dose(0, 0, 10)}, observationsAt({1, 2})));
-    model_ode a = original;
-    model_ode b = original;
-    const QVector<QVector<double>> ra = a.evaluate({0.5});
-    const QVector<QVector<double>> rb = b.evaluate({2.0});
-    EXPECT_EQ(a.evaluate({0.5}), ra);
-    expectRelative(ra[1][0], 10 * std::exp(-1.0), 1e-7, "copy a");
-    expectRelative(rb[1][0], 10 * std::exp(-4.0), 1e-7, "copy b");
-    EXPECT_EQ(model_ode(original).evaluate({0.5}), ra);
 }
 
 TEST(ModelCopy, PreparingAndEvaluatingACopyDoesNotDetachSharedTables) {

@@ -8,15 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <ostream>
-
-// Readable gtest messages for Qt strings.
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-void PrintTo(const QStringList& s, std::ostream* os) {
-    *os << '[' << s.join("|").toStdString() << ']';
-}
 
 using fixtures::parsedOde;
 using matrix = odeTextParser::matrix_type;
@@ -130,20 +121,6 @@ TEST(OdeStructure, LinearModelStaysLinearAtManyProbePoints) {
 // The Jacobian per block against the exact derivatives, the time derivative of the
 // right-hand side included.
 TEST(OdeStructure, JacobianEntries) {
-    odeTextParser lin = parsedOde("dAdt = -k*A\ndBdt = k*A - c*B");
-    lin.setParameters({3.0, 2.0}); // c, k
-    lin.initialiseJacobian();
-    matrix U(2, 2);
-    odeTextParser::vector_type x(2);
-    x[0] = 5.0;
-    x[1] = -7.0;
-    lin.updateJacobian(4.0, x, U, 0); // a linear model's Jacobian is constant
-    const double linear[2][2] = {{-2, 0}, {2, -3}};
-    for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j)
-            EXPECT_NEAR(U(i, j), linear[i][j], 1e-12);
-    EXPECT_NEAR(lin.jacobian(1, 0), 2.0, 1e-12);
-
     // Binding model: every L and R entry follows the state; P entries are constants.
     odeTextParser bind = parsedOde(fixtures::bindingText());
     const double kdeg = 0.2, kel = 0.1, kint = 0.05, koff = 0.5, kon = 50, ksyn = 1;

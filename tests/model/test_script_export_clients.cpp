@@ -53,10 +53,7 @@ protected:
         // k12 between theoretical bounds (logistic with EXP), k21 above 0 (10^x), kel free.
         const QVector<QVector<double>> table{
             {0.1, 1, 0, 2}, {0.05, 0.5, 0, std::nan("")}, {0.1, 0.5, std::nan(""), std::nan("")}};
-        para.checkDoIandBounds(table, ode.parameter_name);
-        para.createParameters(table, ode.parameter_name);
-        para.parseParameterExpressions(para.gText.join('\n'));
-        para.parseParameterExpressionsInverse(para.gInverseText.join('\n'));
+        para = parameterRecord(table, ode.parameter_name);
         ASSERT_TRUE(para.errors.isEmpty()) << para.errors.join('|').toStdString();
         ASSERT_TRUE(para.gText.join('\n').contains("EXP(")) << "the translation goes untested";
 
