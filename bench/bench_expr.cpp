@@ -24,7 +24,8 @@ struct fixture {
         QStringList names{"t"};
         names << pbpk13::variables() << pbpk13::parameterNames();
         values << 0.5;
-        for (int i = 0; i < 13; ++i) values << 1.0 + 0.37 * i;
+        for (int i = 0; i < 13; ++i)
+            values << 1.0 + 0.37 * i;
         values << pbpk13::referenceParameters();
         for (const QString& text : pbpk13::rightHandSides()) {
             parser p(text);
@@ -62,7 +63,8 @@ void Compiled(benchmark::State& state) {
     const double* v = f.values.constData();
     const int n = f.values.size();
     const double ns = yardstick::timed(state, [&] {
-        for (int i = 0; i < 13; ++i) out[i] = f.rhs[i].evaluate(v, n);
+        for (int i = 0; i < 13; ++i)
+            out[i] = f.rhs[i].evaluate(v, n);
         benchmark::DoNotOptimize(out);
         benchmark::ClobberMemory();
     });
@@ -76,7 +78,8 @@ void CompiledParametersBound(benchmark::State& state) {
     const double* v = f.values.constData();
     const int n = f.values.size();
     const double ns = yardstick::timed(state, [&] {
-        for (int i = 0; i < 13; ++i) out[i] = f.bound[i].evaluate(v, n);
+        for (int i = 0; i < 13; ++i)
+            out[i] = f.bound[i].evaluate(v, n);
         benchmark::DoNotOptimize(out);
         benchmark::ClobberMemory();
     });
@@ -88,7 +91,8 @@ void EvaluateTreeQVector(benchmark::State& state) {
     fixture& f = data();
     double out[13];
     const double ns = yardstick::timed(state, [&] {
-        for (int i = 0; i < 13; ++i) out[i] = f.rhs[i].evaluate_tree(f.values);
+        for (int i = 0; i < 13; ++i)
+            out[i] = f.rhs[i].evaluate_tree(f.values);
         benchmark::DoNotOptimize(out);
     });
     yardstick::ratio(state, "handwritten", ns);
@@ -98,7 +102,8 @@ void LiteralReduction(benchmark::State& state) {
     fixture& f = data();
     double out[13];
     const double ns = yardstick::timed(state, [&] {
-        for (int i = 0; i < 13; ++i) out[i] = reference_reduction(f.rhs[i].tree, f.values);
+        for (int i = 0; i < 13; ++i)
+            out[i] = reference_reduction(f.rhs[i].tree, f.values);
         benchmark::DoNotOptimize(out);
     });
     yardstick::ratio(state, "handwritten", ns);

@@ -13,7 +13,7 @@ inline QStringList variables() {
 }
 
 inline QStringList parameterNames() {
-    return {"CLint", "CLr", "KpAD", "KpBO", "KpBR", "KpGU", "KpHT",
+    return {"CLint", "CLr",  "KpAD", "KpBO", "KpBR", "KpGU", "KpHT",
             "KpKI",  "KpLI", "KpLU", "KpMU", "KpSK", "KpSP"};
 }
 
@@ -44,9 +44,8 @@ inline QStringList rightHandSides() {
 
 // Hand-written right-hand side. a: the 13 amounts; p: the 13 parameters (sorted order).
 inline void handWritten(const double* a, const double* p, double* d) {
-    const double AVE = a[0], ALU = a[1], AAR = a[2], AHT = a[3], ABR = a[4], AMU = a[5],
-                 AAD = a[6], ASK = a[7], ABO = a[8], AKI = a[9], AGU = a[10], ASP = a[11],
-                 ALI = a[12];
+    const double AVE = a[0], ALU = a[1], AAR = a[2], AHT = a[3], ABR = a[4], AMU = a[5], AAD = a[6],
+                 ASK = a[7], ABO = a[8], AKI = a[9], AGU = a[10], ASP = a[11], ALI = a[12];
     const double CLint = p[0], CLr = p[1], KpAD = p[2], KpBO = p[3], KpBR = p[4], KpGU = p[5],
                  KpHT = p[6], KpKI = p[7], KpLI = p[8], KpLU = p[9], KpMU = p[10], KpSK = p[11],
                  KpSP = p[12];

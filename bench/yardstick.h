@@ -16,16 +16,18 @@ inline std::map<std::string, double>& times() {
 }
 
 // Times the state loop around body() and returns nanoseconds per iteration.
-template <typename Body>
-double timed(benchmark::State& state, Body body) {
+template <typename Body> double timed(benchmark::State& state, Body body) {
     const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) body();
+    for (auto _ : state)
+        body();
     const auto end = std::chrono::steady_clock::now();
     const double ns = std::chrono::duration<double, std::nano>(end - start).count();
     return state.iterations() ? ns / static_cast<double>(state.iterations()) : 0.0;
 }
 
-inline void record(const std::string& name, double ns) { times()[name] = ns; }
+inline void record(const std::string& name, double ns) {
+    times()[name] = ns;
+}
 
 // Adds the counter "x_<yardstick>" (this benchmark's time over the yardstick's).
 inline void ratio(benchmark::State& state, const std::string& name, double ns) {

@@ -16,8 +16,8 @@ static void silence(QtMsgType, const QMessageLogContext&, const QString&) {}
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool once = (qInstallMessageHandler(silence), true);
     (void)once;
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data),
-                                           static_cast<int>(size));
+    const QString text =
+        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<int>(size));
     parser p(text);
     p.variable_name = QStringList{"t", "a", "b", "k1", "X"};
     p.extract_variables();
@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QVector<double> values{0.5, 2.0, -3.0, 1e-3, 7.0};
     const double fast = p.evaluate_tree(values);
     const double ref = reference_reduction(p.tree, values);
-    const bool agree = (std::isnan(fast) && std::isnan(ref)) ||
-                       std::memcmp(&fast, &ref, sizeof fast) == 0;
+    const bool agree =
+        (std::isnan(fast) && std::isnan(ref)) || std::memcmp(&fast, &ref, sizeof fast) == 0;
     if (!agree) std::abort();
     return 0;
 }

@@ -49,7 +49,8 @@ bool writeSingleLine(const QString& file, const QVector<double>& row) {
 bool moveFile(const QString& from, const QString& to) {
     if (!QFile::exists(from)) return false;
     if (!QFile::copy(from, to)) {
-        qCDebug(lcCnm) << "Error, unable to move" << from << "to" << to << "- the file is left in place";
+        qCDebug(lcCnm) << "Error, unable to move" << from << "to" << to
+                       << "- the file is left in place";
         return true;
     }
     QFile::remove(from);

@@ -54,20 +54,34 @@ constexpr std::uint16_t binaryOp(int code, form f) {
 
 std::uint16_t unaryOp(int code) {
     switch (code) {
-    case of::Exp: return FExp;
-    case of::Log: return FLog;
-    case of::Ln: return FLog;
-    case of::Log10: return FLog10;
-    case of::Abs: return FAbs;
-    case of::Sign: return FSign;
-    case of::Sqrt: return FSqrt;
-    case of::Sin: return FSin;
-    case of::Cos: return FCos;
-    case of::Tan: return FTan;
-    case of::Asin: return FAsin;
-    case of::Acos: return FAcos;
-    case of::Atan: return FAtan;
-    default: return FNan;
+    case of::Exp:
+        return FExp;
+    case of::Log:
+        return FLog;
+    case of::Ln:
+        return FLog;
+    case of::Log10:
+        return FLog10;
+    case of::Abs:
+        return FAbs;
+    case of::Sign:
+        return FSign;
+    case of::Sqrt:
+        return FSqrt;
+    case of::Sin:
+        return FSin;
+    case of::Cos:
+        return FCos;
+    case of::Tan:
+        return FTan;
+    case of::Asin:
+        return FAsin;
+    case of::Acos:
+        return FAcos;
+    case of::Atan:
+        return FAtan;
+    default:
+        return FNan;
     }
 }
 
@@ -80,8 +94,7 @@ struct pending {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int kUnknownBinary = 5;
 
-template <int Code>
-inline double bin(double a, double b) {
+template <int Code> inline double bin(double a, double b) {
     if constexpr (Code == of::Power) return std::pow(a, b);
     if constexpr (Code == of::Multiply) return a * b;
     if constexpr (Code == of::Divide) return a / b;
@@ -93,14 +106,30 @@ inline double bin(double a, double b) {
 }
 
 #define VELMORA_BINARY_CASES(CODE)                                                                 \
-    case binaryOp(CODE, AC): acc = bin<CODE>(acc, ip->c); break;                                  \
-    case binaryOp(CODE, AV): acc = bin<CODE>(acc, v[ip->a]); break;                               \
-    case binaryOp(CODE, CA): acc = bin<CODE>(ip->c, acc); break;                                  \
-    case binaryOp(CODE, VA): acc = bin<CODE>(v[ip->a], acc); break;                               \
-    case binaryOp(CODE, SA): acc = bin<CODE>(stack[--sp], acc); break;                            \
-    case binaryOp(CODE, VV): acc = bin<CODE>(v[ip->a], v[ip->b]); break;                          \
-    case binaryOp(CODE, VC): acc = bin<CODE>(v[ip->a], ip->c); break;                             \
-    case binaryOp(CODE, CV): acc = bin<CODE>(ip->c, v[ip->a]); break;                             \
+    case binaryOp(CODE, AC):                                                                       \
+        acc = bin<CODE>(acc, ip->c);                                                               \
+        break;                                                                                     \
+    case binaryOp(CODE, AV):                                                                       \
+        acc = bin<CODE>(acc, v[ip->a]);                                                            \
+        break;                                                                                     \
+    case binaryOp(CODE, CA):                                                                       \
+        acc = bin<CODE>(ip->c, acc);                                                               \
+        break;                                                                                     \
+    case binaryOp(CODE, VA):                                                                       \
+        acc = bin<CODE>(v[ip->a], acc);                                                            \
+        break;                                                                                     \
+    case binaryOp(CODE, SA):                                                                       \
+        acc = bin<CODE>(stack[--sp], acc);                                                         \
+        break;                                                                                     \
+    case binaryOp(CODE, VV):                                                                       \
+        acc = bin<CODE>(v[ip->a], v[ip->b]);                                                       \
+        break;                                                                                     \
+    case binaryOp(CODE, VC):                                                                       \
+        acc = bin<CODE>(v[ip->a], ip->c);                                                          \
+        break;                                                                                     \
+    case binaryOp(CODE, CV):                                                                       \
+        acc = bin<CODE>(ip->c, v[ip->a]);                                                          \
+        break;                                                                                     \
     case binaryOp(CODE, PVV):                                                                      \
         stack[sp++] = acc;                                                                         \
         acc = bin<CODE>(v[ip->a], v[ip->b]);                                                       \
@@ -120,32 +149,64 @@ double run(const compiled_expression::instruction* ip, const compiled_expression
     int sp = 0;
     for (; ip != end; ++ip) {
         switch (ip->op) {
-        case LoadC: acc = ip->c; break;
-        case LoadV: acc = v[ip->a]; break;
+        case LoadC:
+            acc = ip->c;
+            break;
+        case LoadV:
+            acc = v[ip->a];
+            break;
         case PushLoadV:
             stack[sp++] = acc;
             acc = v[ip->a];
             break;
-        case FExp: acc = std::exp(acc); break;
-        case FLog: acc = std::log(acc); break;
-        case FLog10: acc = of::log10(acc); break;
-        case FAbs: acc = std::fabs(acc); break;
-        case FSign: acc = of::sign(acc); break;
-        case FSqrt: acc = of::sqrt(acc); break;
-        case FSin: acc = std::sin(acc); break;
-        case FCos: acc = std::cos(acc); break;
-        case FTan: acc = std::tan(acc); break;
-        case FAsin: acc = std::asin(acc); break;
-        case FAcos: acc = std::acos(acc); break;
-        case FAtan: acc = std::atan(acc); break;
-        case FNan: acc = kNaN; break;
+        case FExp:
+            acc = std::exp(acc);
+            break;
+        case FLog:
+            acc = std::log(acc);
+            break;
+        case FLog10:
+            acc = of::log10(acc);
+            break;
+        case FAbs:
+            acc = std::fabs(acc);
+            break;
+        case FSign:
+            acc = of::sign(acc);
+            break;
+        case FSqrt:
+            acc = of::sqrt(acc);
+            break;
+        case FSin:
+            acc = std::sin(acc);
+            break;
+        case FCos:
+            acc = std::cos(acc);
+            break;
+        case FTan:
+            acc = std::tan(acc);
+            break;
+        case FAsin:
+            acc = std::asin(acc);
+            break;
+        case FAcos:
+            acc = std::acos(acc);
+            break;
+        case FAtan:
+            acc = std::atan(acc);
+            break;
+        case FNan:
+            acc = kNaN;
+            break;
             VELMORA_BINARY_CASES(of::Power)
             VELMORA_BINARY_CASES(of::Multiply)
             VELMORA_BINARY_CASES(of::Divide)
             VELMORA_BINARY_CASES(of::Add)
             VELMORA_BINARY_CASES(of::Subtract)
             VELMORA_BINARY_CASES(kUnknownBinary)
-        default: acc = kNaN; break;
+        default:
+            acc = kNaN;
+            break;
         }
     }
     return acc;
@@ -166,10 +227,18 @@ compiled_expression compiled_expression::compile(const QVector<parser_token>& tr
     for (const parser_token& t : tree) {
         source_token s;
         switch (t.type) {
-        case 0: s.kind = 0; break;
-        case 1: s.kind = 1; break;
-        case 2: s.kind = 2; break;
-        default: s.kind = -1; break;
+        case 0:
+            s.kind = 0;
+            break;
+        case 1:
+            s.kind = 1;
+            break;
+        case 2:
+            s.kind = 2;
+            break;
+        default:
+            s.kind = -1;
+            break;
         }
         s.value = t.value;
         out.source.push_back(s);

@@ -34,14 +34,14 @@ public:
 
     struct instruction {
         std::uint16_t op;
-        std::int32_t a;   // variable index of the first operand
-        std::int32_t b;   // variable index of the second operand
-        double c;         // constant operand
+        std::int32_t a; // variable index of the first operand
+        std::int32_t b; // variable index of the second operand
+        double c;       // constant operand
     };
 
     struct source_token {
-        std::int8_t kind;  // 0 number, 1 variable, 2 operator, -1 unclassified
-        double value;      // number, variable index or operator code
+        std::int8_t kind; // 0 number, 1 variable, 2 operator, -1 unclassified
+        double value;     // number, variable index or operator code
     };
 
 private:

@@ -37,36 +37,63 @@ inline int codeOf(double v) {
 
 inline double binary(int code, double a, double b) {
     switch (code) {
-    case Power: return std::pow(a, b);
-    case Multiply: return a * b;
-    case Divide: return a / b;
-    case Add: return a + b;
-    case Subtract: return a - b;
-    default: return std::nan("");
+    case Power:
+        return std::pow(a, b);
+    case Multiply:
+        return a * b;
+    case Divide:
+        return a / b;
+    case Add:
+        return a + b;
+    case Subtract:
+        return a - b;
+    default:
+        return std::nan("");
     }
 }
 
-inline double log10(double x) { return std::log(x) / 2.302585092994046; }
-inline double sign(double x) { return x < 0 ? -1.0 : 1.0; }
-inline double sqrt(double x) { return std::pow(x, 0.5); }
+inline double log10(double x) {
+    return std::log(x) / 2.302585092994046;
+}
+inline double sign(double x) {
+    return x < 0 ? -1.0 : 1.0;
+}
+inline double sqrt(double x) {
+    return std::pow(x, 0.5);
+}
 
 inline double unary(int code, double x) {
     switch (code) {
-    case Paren: return x;
-    case Exp: return std::exp(x);
-    case Log: return std::log(x);
-    case Log10: return log10(x);
-    case Abs: return std::fabs(x);
-    case Sign: return sign(x);
-    case Sqrt: return sqrt(x);
-    case Sin: return std::sin(x);
-    case Cos: return std::cos(x);
-    case Tan: return std::tan(x);
-    case Asin: return std::asin(x);
-    case Acos: return std::acos(x);
-    case Atan: return std::atan(x);
-    case Ln: return std::log(x);
-    default: return std::nan("");
+    case Paren:
+        return x;
+    case Exp:
+        return std::exp(x);
+    case Log:
+        return std::log(x);
+    case Log10:
+        return log10(x);
+    case Abs:
+        return std::fabs(x);
+    case Sign:
+        return sign(x);
+    case Sqrt:
+        return sqrt(x);
+    case Sin:
+        return std::sin(x);
+    case Cos:
+        return std::cos(x);
+    case Tan:
+        return std::tan(x);
+    case Asin:
+        return std::asin(x);
+    case Acos:
+        return std::acos(x);
+    case Atan:
+        return std::atan(x);
+    case Ln:
+        return std::log(x);
+    default:
+        return std::nan("");
     }
 }
 

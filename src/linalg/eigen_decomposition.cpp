@@ -48,8 +48,8 @@ QVector<ublas::matrix<double>> eigenDecomposition(ublas::matrix<double> A) {
     const size_t n = A.size1();
     if (n != A.size2()) {
         qCDebug(lcLinalg).nospace() << "Eigendecomposition error:"
-                           << "A.size1()=" << A.size1() << " is not equal to "
-                           << "A.size2()=" << A.size2();
+                                    << "A.size1()=" << A.size1() << " is not equal to "
+                                    << "A.size2()=" << A.size2();
         return {};
     }
     ublas::matrix<double> V = ublas::identity_matrix<double>(n);
@@ -60,7 +60,7 @@ QVector<ublas::matrix<double>> eigenDecomposition(ublas::matrix<double> A) {
     for (size_t rotation = 0; largest[2] > offDiagonalTolerance; ++rotation) {
         if (rotation == maxRotations) {
             qCDebug(lcLinalg).nospace() << "Eigendecomposition: stopped after " << rotation
-                               << " rotations, largest off-diagonal entry " << largest[2];
+                                        << " rotations, largest off-diagonal entry " << largest[2];
             break;
         }
         const size_t p = static_cast<size_t>(largest[0]);

@@ -6,9 +6,8 @@
 #include <boost/numeric/odeint/stepper/rosenbrock4.hpp>
 #include <boost/numeric/odeint/stepper/rosenbrock4_controller.hpp>
 
-class restartable_controller
-    : public boost::numeric::odeint::rosenbrock4_controller<
-          boost::numeric::odeint::rosenbrock4<double>> {
+class restartable_controller : public boost::numeric::odeint::rosenbrock4_controller<
+                                   boost::numeric::odeint::rosenbrock4<double>> {
 public:
     typedef boost::numeric::odeint::rosenbrock4<double> stepper_type;
 

@@ -22,6 +22,8 @@ QString matlabODE(const odeTextParser& ode, const parameters& para, const QStrin
            para.matlab_parameters_inRHS() + "\n\n" + ode.matlab_RHS() + "\nout=out';\n\nend";
 }
 
-QString compartmentDiagram(const odeTextParser& ode) { return ode.rscript_compartmentDiagram(); }
+QString compartmentDiagram(const odeTextParser& ode) {
+    return ode.rscript_compartmentDiagram();
+}
 
 } // namespace script_export
