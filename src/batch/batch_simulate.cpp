@@ -1,6 +1,8 @@
 // The simulate subcommand of velmora-batch.
 #include "batch/batch_simulate.h"
 
+#include "batch/command_outcome.h"
+
 #include "cnm/compResult.h"
 #include "cnm/result_plots.h"
 #include "io/model_directory.h"
@@ -158,18 +160,8 @@ int batch_simulate::run(QString& message) {
 int runSimulateCommand(const QStringList& arguments) {
     batch_simulate simulate;
     QString message;
-    switch (simulate.parseArguments(arguments, message)) {
-    case batch_simulate::parsed::exit:
-        std::printf("%s\n", message.trimmed().toLocal8Bit().constData());
-        return 0;
-    case batch_simulate::parsed::error:
-        std::fprintf(stderr, "velmora-batch simulate: %s\n", message.toLocal8Bit().constData());
-        return 2;
-    case batch_simulate::parsed::run:
-        break;
-    }
-    const int status = simulate.run(message);
-    if (status != 0)
-        std::fprintf(stderr, "velmora-batch simulate: %s\n", message.toLocal8Bit().constData());
-    return status;
+    const int parsed = exitStatusOfParse(simulate.parseArguments(arguments, message), message,
+                                         "velmora-batch simulate");
+    if (parsed >= 0) return parsed;
+    return reportedStatus(simulate.run(message), message, "velmora-batch simulate");
 }

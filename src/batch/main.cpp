@@ -5,6 +5,7 @@
 #include "batch/batch_report.h"
 #include "batch/batch_runner.h"
 #include "batch/batch_simulate.h"
+#include "batch/command_outcome.h"
 
 #include "cnm/cluster_newton_method.h"
 #include "cnm/run_setup.h"
@@ -57,19 +58,10 @@ int report(int argc, char** argv) {
     QApplication app(argc, argv);
     batch_report reporter;
     QString message;
-    switch (reporter.parseArguments(app.arguments().mid(2), message)) {
-    case batch_runner::parsed::exit:
-        std::printf("%s\n", message.trimmed().toLocal8Bit().constData());
-        return 0;
-    case batch_runner::parsed::error:
-        std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
-        return 2;
-    case batch_runner::parsed::run:
-        break;
-    }
-    const int status = reporter.run(message);
-    if (status != 0) std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
-    return status;
+    const int parsed = exitStatusOfParse(reporter.parseArguments(app.arguments().mid(2), message),
+                                         message, "velmora-batch");
+    if (parsed >= 0) return parsed;
+    return reportedStatus(reporter.run(message), message, "velmora-batch");
 }
 
 } // namespace
@@ -109,16 +101,9 @@ int main(int argc, char** argv) {
         return runSimulateCommand(app.arguments().mid(2));
     batch_runner runner;
     QString message;
-    switch (runner.parseArguments(app.arguments().mid(1), message)) {
-    case batch_runner::parsed::exit:
-        std::printf("%s\n", message.trimmed().toLocal8Bit().constData());
-        return 0;
-    case batch_runner::parsed::error:
-        std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
-        return 2;
-    case batch_runner::parsed::run:
-        break;
-    }
+    const int parsed = exitStatusOfParse(runner.parseArguments(app.arguments().mid(1), message),
+                                         message, "velmora-batch");
+    if (parsed >= 0) return parsed;
 #ifdef VELMORA_WITH_MPI
     if (backend) {
         if (runner.options.contains("mpi-timeout"))
@@ -154,9 +139,8 @@ int main(int argc, char** argv) {
         std::signal(SIGINT, onInterrupt);
         if (overMpi) std::signal(SIGTERM, onInterrupt);
     };
-    const int status = runner.run(message);
+    const int status = reportedStatus(runner.run(message), message, "velmora-batch");
     runningEngine = nullptr;
-    if (status != 0) std::fprintf(stderr, "velmora-batch: %s\n", message.toLocal8Bit().constData());
 #ifdef VELMORA_WITH_MPI
     // After a lost or hung rank the normal end of MPI could wait for it for ever.
     if (session && status == 3) session->abortAll(status);
