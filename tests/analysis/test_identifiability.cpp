@@ -1,12 +1,22 @@
 // The identifiability analysis on clusters with known answers: profile verdicts on exact
 // envelopes, a linear model whose intervals shrink to the truth, a product a*b that only the
-// combination determines, the two swapped families of first-order absorption, and the files.
+// combination determines, the two swapped families of first-order absorption, and the files;
+// and the rules that keep it readable on a sparse cluster: narrow gaps inside a profile
+// valley, stragglers that are no family, sums of two parameters, rounded exponents. Also the
+// acceptance threshold (F quantiles against printed tables, the percentile fallback) and the
+// fitted-values table of the best quarter of the last usable iteration.
+// The profile plot (an empty bin breaks the envelope, the threshold spans the domain) and
+// the report's content: the analysis, its figures or its problem.
+#include "analysis/acceptanceThreshold.h"
+#include "analysis/fitted_values.h"
 #include "analysis/identifiability.h"
 #include "analysis/identifiability_files.h"
 #include "analysis/identifiability_text.h"
 
 #include "io/csv.h"
 #include "model/model_fixtures.h"
+#include "analysis/profile_plot.h"
+#include "analysis/reportContent.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -14,11 +24,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 
 namespace {
 
 const double nan = std::numeric_limits<double>::quiet_NaN();
+const double inf = std::numeric_limits<double>::infinity();
 
 parameters record(const QStringList& names, const QVector<QVector<double>>& table) {
     return fixtures::parameterRecord(table, names);
@@ -251,4 +263,276 @@ TEST(Identifiability, FilesRoundTrip) {
     EXPECT_EQ(families[1].mid(0, 2), (QVector<double>{1, 200}));
 }
 
+TEST(IdentifiabilityRules, NarrowGapsDoNotSplitAnInterval) {
+    // One character per bin of [0, 1]: U under the threshold, H above it, E no point.
+    const struct {
+        const char* bins;
+        int pieces;
+    } rows[] = {
+        {"HUUHUUH", 1},  {"HUUHHUUH", 1},  {"HUUHHHUUH", 2}, {"HUEHUH", 1}, {"HUEEEEUH", 1},
+        {"HUEHEEUH", 2}, {"UHHHUHHHU", 3}, {"EEUEE", 1},     {"HHHHH", 0},
+    };
+    const parameters para = record({"k"}, {{0, 1, nan, nan}});
+    for (const auto& row : rows) {
+        const int bins = int(std::strlen(row.bins));
+        compResult r;
+        r.X.append(QVector<QVector<double>>());
+        r.R.append(QVector<double>());
+        for (int b = 0; b < bins; ++b) {
+            if (row.bins[b] == 'E') continue;
+            r.X[0].append(QVector<double>{(b + 0.5) / bins});
+            r.R[0].append(row.bins[b] == 'U' ? 0.0 : 2.0);
+        }
+        const parameterProfile p = profileFromCluster(r, para, 0, 0, 1, bins, 1.0);
+        EXPECT_EQ(p.pieces, row.pieces) << row.bins;
+    }
+}
+
+TEST(IdentifiabilityRules, SmallGroupsAreIsolatedPointsNotFamilies) {
+    // Two tight groups far apart, every point equally good; a group needs
+    // max(3, 10 % of the accepted points) points, and the largest always counts.
+    const struct {
+        int first, second, families, isolated;
+    } rows[] = {{30, 2, 1, 2}, {30, 3, 1, 3}, {30, 4, 2, 0},
+                {3, 3, 2, 0},  {2, 2, 1, 2},  {2, 40, 1, 2}};
+    const parameters para = record({"a", "b"}, {{0, 1, nan, nan}, {0, 1, nan, nan}});
+    for (const auto& row : rows) {
+        compResult r;
+        r.X.append(QVector<QVector<double>>());
+        for (int i = 0; i < row.first; ++i)
+            r.X[0].append(QVector<double>{0.2 + 0.01 * (i % 6), 0.2 + 0.01 * (i / 6)});
+        for (int i = 0; i < row.second; ++i)
+            r.X[0].append(QVector<double>{0.8 + 0.01 * (i % 6), 0.8 + 0.01 * (i / 6)});
+        r.R.append(QVector<double>(r.X[0].size(), 1.0));
+        identifiabilityOptions options;
+        options.observations = 10;
+        const identifiabilityResult result = analyseIdentifiability(r, para, options);
+        ASSERT_EQ(result.accepted.size(), row.first + row.second);
+        EXPECT_EQ(result.families.size(), row.families) << row.first << " " << row.second;
+        EXPECT_EQ(result.isolatedPoints.size(), row.isolated) << row.first << " " << row.second;
+    }
+}
+
+TEST(IdentifiabilityRules, SumOfTwoParametersHeldConstant) {
+    // Rows of (a, b, c) for a = 1 .. 4 in 31 steps; c is fixed unless stated.
+    const struct {
+        double (*b)(double a);
+        QStringList expected;
+    } rows[] = {
+        {[](double a) { return 5 - a; }, {"a + b = 5"}},
+        // Steps of -0.1, 0, +0.1 around the line (11, 10 and 10 of them): median still 5.
+        {[](double a) { return 5 - a + 0.1 * (std::lround(10 * (a - 1)) % 3 - 1); }, {"a + b = 5"}},
+        {[](double a) { return a; }, {}},
+        {[](double a) { return 5 - 0.5 * a; }, {}},
+        {[](double) { return 3.0; }, {}},
+    };
+    const parameters para =
+        record({"a", "b", "c"}, {{0.1, 10, 0, nan}, {0.1, 10, 0, nan}, {2, 2, nan, nan}});
+    for (const auto& row : rows) {
+        QVector<QVector<double>> points;
+        for (int i = 0; i <= 30; ++i) {
+            const double a = 1 + 0.1 * i;
+            points.append(QVector<double>{a, row.b(a), 2.0});
+        }
+        QStringList texts;
+        for (const identifiedCombination& c : identifiedSums(points, {0, 1, -1}, 2, 0.1, para)) {
+            texts << c.text;
+            EXPECT_EQ(c.weights, (QVector<double>{1, 1}));
+        }
+        EXPECT_EQ(texts, row.expected) << row.expected.join(";").toStdString();
+    }
+}
+
+TEST(IdentifiabilityRules, SumIsReportedOnceByTheWholeAnalysis) {
+    // y = (a + b) t fitted exactly: every accepted point has a + b = 2. In log10 coordinates
+    // the sum is no eigen direction; in plain ones it is, and it is not reported twice.
+    for (bool logarithmic : {true, false}) {
+        const parameters para = logarithmic
+                                    ? record({"a", "b"}, {{0.1, 10, 0, nan}, {0.1, 10, 0, nan}})
+                                    : record({"a", "b"}, {{0, 4, nan, nan}, {0, 4, nan, nan}});
+        compResult r;
+        r.X.append(QVector<QVector<double>>());
+        for (int i = 0; i < 40; ++i) {
+            const double a = 0.2 + 1.6 * i / 39;
+            r.X[0].append(para.parameter_to_x({a, 2 - a}));
+        }
+        r.R.append(QVector<double>(40, 1.0));
+        identifiabilityOptions options;
+        options.observations = 10;
+        const identifiabilityResult result = analyseIdentifiability(r, para, options);
+        ASSERT_EQ(result.combinations.size(), 1) << logarithmic;
+        EXPECT_EQ(result.combinations[0].sumOfParameters, logarithmic);
+        EXPECT_NEAR(result.combinations[0].value, 2, 1e-12);
+    }
+}
+
+TEST(IdentifiabilityRules, CombinationExponentsAreRoundedWhileStillDetermined) {
+    // Accepted points on log10 b = slope * log10 a: the eigenvector (-slope, 1) is rounded to
+    // halves, else quarters, when that keeps the spread within 5 % of the domain.
+    const struct {
+        double slope;
+        QVector<double> weights;
+    } rows[] = {{0.9, {1, -1}}, {0.5, {-0.5, 1}}, {0.7, {-0.75, 1}}, {0.3, {-0.25, 1}}};
+    const parameters para = record({"a", "b"}, {{0.1, 10, 0, nan}, {0.1, 10, 0, nan}});
+    for (const auto& row : rows) {
+        QVector<QVector<double>> points;
+        for (int i = 0; i <= 40; ++i) {
+            const double t = -0.9 + 0.045 * i;
+            points.append(QVector<double>{t, row.slope * t});
+        }
+        const QVector<identifiedCombination> found =
+            identifiedCombinations(points, {-1, -1}, {1, 1}, 0.05, para);
+        ASSERT_EQ(found.size(), 1) << row.slope;
+        EXPECT_EQ(found[0].weights, row.weights) << row.slope;
+    }
+}
+
+TEST(AcceptanceThreshold, FQuantilesMatchPrintedTables) {
+    // Upper 5 % points of the F distribution as printed to two decimals.
+    const struct {
+        int d1, d2;
+        double f;
+    } rows[] = {{1, 1, 161.45}, {1, 10, 4.96}, {2, 2, 19.00}, {2, 3, 9.55},
+                {3, 5, 5.41},   {5, 20, 2.71}, {10, 30, 2.16}};
+    for (const auto& r : rows)
+        EXPECT_NEAR(fQuantile(0.95, r.d1, r.d2), r.f, 0.005) << r.d1 << "," << r.d2;
+    EXPECT_TRUE(std::isnan(fQuantile(0.95, 0, 3)));
+    EXPECT_TRUE(std::isnan(fQuantile(1.0, 2, 3)));
+    EXPECT_NEAR(likelihoodRatioFactor(16, 3, 0.95), 1 + 3.0 / 13 * fQuantile(0.95, 3, 13), 1e-15);
+    EXPECT_TRUE(std::isnan(likelihoodRatioFactor(3, 3, 0.95)));
+}
+
+TEST(AcceptanceThreshold, RuleAndValue) {
+    const QVector<double> ssr{9, 1, nan, 3, inf, 2, 4, 8, 7, 6};
+    const struct {
+        int m, n, percentile;
+        bool preferPercentile;
+        acceptanceThreshold::Rule rule;
+        double value;
+    } rows[] = {
+        {4, 2, 25, false, acceptanceThreshold::LikelihoodRatio, 20.0}, // 1 * (1 + 19)
+        {4, 2, 25, true, acceptanceThreshold::Percentile, 2.0},        // c = 2
+        {2, 2, 25, false, acceptanceThreshold::Percentile, 2.0},       // m <= n
+        {-1, 2, 5, false, acceptanceThreshold::Percentile, 1.0},       // c = 0 counts as 1
+        {2, 2, 80, false, acceptanceThreshold::Percentile, 9.0},       // c = 8 of 8 finite
+        {2, 2, 90, false, acceptanceThreshold::Percentile, inf},       // c = 9, only 8 finite
+    };
+    for (const auto& r : rows) {
+        const acceptanceThreshold t =
+            chooseAcceptanceThreshold(ssr, r.m, r.n, 0.95, r.percentile, r.preferPercentile);
+        EXPECT_EQ(t.rule, r.rule) << r.m << " " << r.percentile;
+        if (std::isinf(r.value))
+            EXPECT_EQ(t.value, r.value);
+        else
+            EXPECT_NEAR(t.value, r.value, 1e-9 * r.value) << r.m << " " << r.percentile;
+        EXPECT_EQ(t.ssrMin, 1.0);
+    }
+    acceptanceThreshold three;
+    three.value = 3;
+    EXPECT_EQ(acceptedPoints(ssr, three), (QVector<int>{1, 3, 5}));
+    const acceptanceThreshold none = chooseAcceptanceThreshold({nan, inf}, 4, 2, 0.95, 25, false);
+    EXPECT_TRUE(std::isnan(none.value));
+    EXPECT_TRUE(acceptedPoints({nan, inf}, none).isEmpty());
+}
+
+// Point p of every iteration has the parameters {10 p, -p}.
+compResult fittedRecord(const QVector<QVector<double>>& ssr) {
+    compResult r;
+    r.R = ssr;
+    for (const QVector<double>& iteration : ssr) {
+        QVector<QVector<double>> rows;
+        for (int p = 0; p < iteration.size(); ++p)
+            rows << QVector<double>{10.0 * p, -1.0 * p};
+        r.Parameter << rows;
+    }
+    return r;
+}
+
+TEST(FittedValues, BestPointAndBestQuarterOfTheLastUsableIteration) {
+    // 8 finite points: the quarter is the points with SSR 1 and 2 (points 1 and 4); the
+    // last iteration has no finite SSR and is passed over.
+    const fitted_values f = fitted_values::of(
+        fittedRecord({{4, 1, nan, 3, 2, 8, 7, 6, 5}, {nan, INFINITY}}), {"a", "b", "c"});
+    EXPECT_EQ(f.iteration, 0);
+    EXPECT_EQ(f.quarterPoints, 2);
+    const double expected[2][4] = {{10, 25, 11.5, 38.5}, {-1, -2.5, -3.85, -1.15}};
+    ASSERT_EQ(f.rows.size(), 3);
+    for (int j = 0; j < 2; ++j) {
+        const fitted_values::row& r = f.rows[j];
+        const double got[] = {r.best, r.median, r.low, r.high};
+        for (int c = 0; c < 4; ++c)
+            EXPECT_NEAR(got[c], expected[j][c], 1e-12) << j << " " << c;
+        // The printed line reads back exactly.
+        const QStringList cells = f.text().split('\n')[2 + j].split(' ', Qt::SkipEmptyParts);
+        ASSERT_EQ(cells.size(), 5);
+        EXPECT_EQ(cells[0], r.name);
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(cells[c + 1].toDouble(), got[c]);
+    }
+    EXPECT_TRUE(std::isnan(f.rows[2].best)); // beyond the parameter rows
+}
+
+parameterProfile threeBins() {
+    parameterProfile p;
+    p.coordinate = 0;
+    p.xName = "x1";
+    p.parameterName = "k";
+    p.binLower = {0, 1, 2};
+    p.binUpper = {1, 2, 3};
+    p.x = {0.5, nan, 2.5};
+    p.parameterValue = {3, nan, 300};
+    p.ssr = {4, nan, 0.5};
+    p.threshold = 2;
+    return p;
+}
+
 } // namespace
+
+TEST(ProfilePlot, EnvelopeThresholdAndData) {
+    const plot_figure f = profilePlot(threeBins());
+    ASSERT_EQ(f.layers.size(), 2);
+    const QVector<QPointF>& envelope = f.layers[0].curves[0];
+    ASSERT_EQ(envelope.size(), 3);
+    EXPECT_TRUE(std::isnan(envelope[1].y())); // the empty bin breaks the line
+    EXPECT_EQ(f.layers[1].curves[0], (QVector<QPointF>{{0, 2}, {3, 2}}));
+    EXPECT_EQ(f.x.title, "x1 (k)");
+    EXPECT_TRUE(f.y.log);
+    EXPECT_LE(f.y.min, 0.5);
+    EXPECT_GE(f.y.max, 4);
+    ASSERT_EQ(f.plotData.size(), 3);
+    EXPECT_EQ(f.plotData[2], (QVector<double>{2, 3, 2.5, 300, 0.5}));
+    EXPECT_TRUE(profilePlot(parameterProfile()).layers.isEmpty());
+}
+
+TEST(ReportContent, AnalysisFiguresOrProblem) {
+    compResult r;
+    r.R = {{1, 2}, {0.5, 0.7}};
+    r.X = {{{0}, {1}}, {{0.2}, {0.4}}};
+    identifiabilityResult a;
+    a.iteration = 1;
+    a.accepted = {0, 1};
+    a.parameterNames = QStringList{"k"};
+    parameterSummary s;
+    s.name = "k";
+    s.verdict = parameterProfile::BoundedOnOneSide;
+    a.summary = {s};
+    a.profiles = {threeBins()};
+    fitFamily family;
+    family.points = {0, 1};
+    family.medianParameters = {42};
+    a.families = {family};
+    reportInput input;
+    input.odeText = "dAdt = -k*A <1>";
+    const reportContent c = buildReport(input, parameters(), r, a);
+    // SSR per iteration, observations, parameter ranges, one profile.
+    EXPECT_EQ(c.figures.size(), 4);
+    for (const QString& text : {QString("bounded on one side"), QString("42"),
+                                QString("dAdt = -k*A &lt;1&gt;"), reportContent::figureName(3)})
+        EXPECT_TRUE(c.html.contains(text)) << text.toStdString();
+
+    a.problem = "No iteration has a finite SSR.";
+    const reportContent failed = buildReport(input, parameters(), r, a);
+    EXPECT_TRUE(failed.html.contains(a.problem));
+    EXPECT_EQ(failed.figures.size(), 1);
+    EXPECT_EQ(buildReport(input, parameters(), compResult(), a).figures.size(), 0);
+}

@@ -1,17 +1,29 @@
 // Page 6 wiring: a short run of the oral example is shown, every tab draws what the core
 // computes for the chosen iteration and percentile and exports exactly that; zoom keys,
-// a click on a point and the picture exports reach the charts and files.
+// a click on a point and the picture exports reach the charts and files; the Identifiability
+// tab has a row per parameter and draws the selected profile, and the report is a PDF.
+// Page 7: the tables and the time text reach the simulation, one curve is drawn per shown
+// parameter set or the band, the measured values of the plotted expression are overlaid,
+// velmora-batch simulate writes the window's file from the saved directory, and a dose edit
+// mirrored into the simulation keeps the dose table's message.
 #include "window_test_support.h"
 
+#include "batch/batch_simulate.h"
 #include "cnm/result_plots.h"
 #include "io/csv.h"
 #include "screenshots.h"
+#include "ui/Chart.h"
 #include "ui/ChartView.h"
 #include "ui/plot_painter.h"
 
+#include <QAbstractSeries>
 #include <QChart>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolBox>
@@ -27,6 +39,13 @@ class TestResultPages : public WindowTest {
     QByteArray readAll(const QString& file) {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
+    }
+    // Curves of the simulation figure's layers of that type and role.
+    int layersOf(plot_figure::layer::kind type, plot_figure::layer::role what) const {
+        int n = 0;
+        for (const plot_figure::layer& l : w->painter_simulation->figure().layers)
+            if (l.type == type && l.what == what) n += l.curves.size();
+        return n;
     }
     void showTab(const QString& title) {
         for (int t = 0; t < tabs->count(); ++t)
@@ -48,6 +67,11 @@ private slots:
     void zoomKeysAndResetChangeTheAxes();
     void aClickedPointIsHighlightedEverywhere();
     void picturesAreWritten();
+    void identifiabilityTabAndReport();
+    void simulationDrawsAndSwitchesToTheBand();
+    void simulationBatchWritesTheWindowsFile();
+    void simulationInputsMissingDisableSaving();
+    void aDoseEditIsMirroredUnderItsOwnMessage();
 };
 
 // Cluster points drawn by the figure: curves of a lines layer, points of a points layer.
@@ -110,8 +134,6 @@ void TestResultPages::everyTabDrawsAndExportsTheCoreFigure() {
         csvwriteWithHeader(dir.filePath("expected.csv"), c.core.plotData, rowLabels, columnLabels);
         QCOMPARE(readAll(dir.filePath(c.file)), readAll(dir.filePath("expected.csv")));
     }
-    QVERIFY(readAll(dir.filePath("CNM_SSR_x2_plot.csv")).startsWith(",x2="));
-    QVERIFY(readAll(dir.filePath("CNM_observation_simulation.csv")).startsWith(",y1,y2,"));
     // The parameter table: a header line and one row per finite SSR of the iteration.
     showTab("Parameters");
     w->saveCurrentTabAsCSV(dir.filePath("parameters.csv"));
@@ -169,6 +191,114 @@ void TestResultPages::picturesAreWritten() {
     QCOMPARE(w->exportAllPlots(dir.filePath("all")), 7);
     QVERIFY(QFile::exists(dir.filePath("all/CNM_parameter_range_plot.pdf")));
     QCOMPARE(tabs->tabText(tabs->currentIndex()), QString("Parameter Range"));
+}
+
+void TestResultPages::identifiabilityTabAndReport() {
+    showTab("Identifiability");
+    auto* table = find<QTableWidget>("tableWidget_identifiability");
+    QCOMPARE(table->rowCount(), w->para.parameterNames.size());
+    QVERIFY(w->identifiability.problem.isEmpty());
+    QVERIFY(!find<QLabel>("label_identifiabilityRule")->text().isEmpty());
+    // A row of an estimated parameter draws its profile and the threshold line.
+    const int row = w->identifiability.summary.size() - 1;
+    table->setCurrentCell(row, 0);
+    const int coordinate = w->identifiability.summary.at(row).coordinate;
+    QVERIFY(coordinate >= 0);
+    QVERIFY(w->painter_identifiability->figure().x.title.startsWith(
+        w->identifiability.xNames.at(coordinate)));
+    QStringList names;
+    for (QtCharts::QAbstractSeries* s : w->chart_identifiability->series())
+        names << s->name();
+    QVERIFY(names.contains("threshold") && names.contains("lowest SSR"));
+
+    QVERIFY(w->exportReport(dir.filePath("report.pdf")));
+    QVERIFY(readAll(dir.filePath("report.pdf")).startsWith("%PDF"));
+    QVERIFY(!w->exportReport(dir.filePath("missing/folder/report.pdf")));
+}
+
+void TestResultPages::simulationDrawsAndSwitchesToTheBand() {
+    auto* doses = find<QTableWidget>("tableWidget_simulationDoseEvents");
+    const QStringList dose{"0", "Ag", "1000", "0"};
+    for (int c = 0; c < dose.size(); ++c)
+        doses->setItem(0, c, new QTableWidgetItem(dose[c]));
+    find<QTableWidget>("tableWidget_simulationParameters")
+        ->setItem(w->para.parameterNames.indexOf("ka"), 0, new QTableWidgetItem("ka*2"));
+    find<QLineEdit>("lineEdit_simulationTimePoints")->setText("0:2:24");
+    find<QLineEdit>("lineEdit_simulationVariable")->setText("Ac / V");
+    find<QSpinBox>("spinBox_percentile")->setValue(10);
+    click("pushButton_computeSimulation");
+
+    const QVector<int> shown = plotDisplayIndex(
+        w->computationResult, find<QSpinBox>("spinBox_iterationNumber")->value(), 10);
+    QCOMPARE(layersOf(plot_figure::layer::lines, plot_figure::layer::cluster), shown.size());
+    // Ac/V is observed: its measured values are drawn.
+    QCOMPARE(layersOf(plot_figure::layer::points, plot_figure::layer::measured), 1);
+    QVERIFY(find<QPushButton>("pushButton_saveSimulationAsCSV")->isEnabled());
+
+    find<QCheckBox>("checkBox_simulationBand")->setChecked(true);
+    QCOMPARE(layersOf(plot_figure::layer::lines, plot_figure::layer::cluster), 0);
+    QCOMPARE(layersOf(plot_figure::layer::band, plot_figure::layer::statistic), 4);
+}
+
+void TestResultPages::simulationInputsMissingDisableSaving() {
+    const struct {
+        const char* times;
+        const char* status;
+    } cases[] = {
+        {"0:0:10", "the step (the middle number) cannot be 0"},
+        {"1,2", ""},
+    };
+    auto* save = find<QPushButton>("pushButton_saveSimulationAsCSV");
+    find<QLineEdit>("lineEdit_simulationVariable")->setText("Ac");
+    for (const auto& c : cases) {
+        find<QLineEdit>("lineEdit_simulationTimePoints")->setText(c.times);
+        click("pushButton_computeSimulation");
+        const QString status = w->statusBar()->currentMessage();
+        QVERIFY2(status.contains(c.status), qPrintable(status));
+        QCOMPARE(save->isEnabled(), QString(c.status).isEmpty());
+    }
+    // Without a result nothing is simulated.
+    w->update_computation_result(compResult());
+    click("pushButton_computeSimulation");
+    QVERIFY(w->statusBar()->currentMessage().contains("No computation result"));
+    QVERIFY(!save->isEnabled());
+}
+
+void TestResultPages::aDoseEditIsMirroredUnderItsOwnMessage() {
+    find<QTableWidget>("tableWidget_doseEvents")->setItem(0, 1, new QTableWidgetItem("Gut"));
+    QVERIFY(paneShows("Error in Dosing Table (1th row Compartment)"));
+    auto* simulation = find<QTableWidget>("tableWidget_simulationDoseEvents");
+    QCOMPARE(simulation->item(0, 1)->text(), QString("Gut"));
+    QCOMPARE(textColour(simulation, 0, 1), QColor(Qt::red));
+    QCOMPARE(w->simulationDoseEvents.value(0).compartment, QString("Gut"));
+}
+
+void TestResultPages::simulationBatchWritesTheWindowsFile() {
+    // The window's inputs, saved with the model as the user saves them.
+    find<QTableWidget>("tableWidget_simulationDoseEvents")
+        ->setItem(1, 2, new QTableWidgetItem("250"));
+    find<QTableWidget>("tableWidget_simulationParameters")
+        ->setItem(w->para.parameterNames.indexOf("CL"), 0, new QTableWidgetItem("CL/2"));
+    find<QLineEdit>("lineEdit_simulationTimePoints")->setText("0:1.5:36");
+    find<QLineEdit>("lineEdit_simulationVariable")->setText("Ac/V");
+    find<QCheckBox>("checkBox_simulationBand")->setChecked(true);
+    click("pushButton_computeSimulation");
+    QVERIFY(w->saveSimulationAsCSV(dir.filePath("window.csv")));
+    QVERIFY(w->saveTo(dir.filePath("run")));
+
+    batch_simulate batch;
+    QString message;
+    QCOMPARE(batch.parseArguments({dir.filePath("run"), "--band", "--expression", "Ac/V", "--out",
+                                   dir.filePath("batch.csv")},
+                                  message),
+             batch_simulate::parsed::run);
+    batch.print = [](const QString&) {};
+    QCOMPARE(batch.run(message), 0);
+    QCOMPARE(readAll(dir.filePath("batch.csv")), readAll(dir.filePath("window.csv")));
+    // Nothing to simulate is an error with the reason, not an empty file.
+    batch.times = "0:0:1";
+    QCOMPARE(batch.run(message), 2);
+    QVERIFY2(message.contains("No simulation time points"), qPrintable(message));
 }
 
 QTEST_MAIN(TestResultPages)

@@ -1,5 +1,7 @@
 // The CSV dialect: exact text written, how every kind of field reads back, and round trips
-// of numbers (NaN and infinities included) at 6 significant digits.
+// of numbers (NaN and infinities included) at 6 significant digits; and the clipboard's text
+// cut into cells, where the empty entry of a final line break is dropped.
+#include "io/clipboard_text.h"
 #include "io/csv.h"
 
 #include "io/debug_log.h"
@@ -162,4 +164,23 @@ TEST_F(Csv, NumberTextMatchesTheStreamFormatEverywhere) {
         QTextStream(&expected) << row[i];
         ASSERT_EQ(QString::fromUtf8(written[i]), expected) << "value " << i;
     }
+}
+
+TEST(ClipboardText, Cells) {
+    const struct {
+        const char* text;
+        bool commas;
+        QStringList expected;
+    } rows[] = {
+        {"1\n2\n", true, {"1", "2"}},
+        {"1,2\n3", true, {"1", "2", "3"}},
+        {"a\tb\nc\td\n", false, {"a", "b", "c", "d"}},
+        {"a\t\n", false, {"a", ""}},
+        {"5\r\n6\r\n", true, {"5", "6"}},
+        {"x\n\n", true, {"x", ""}},
+        {"\n", true, {""}},
+        {"", true, {}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(clipboard_text::cells(r.text, r.commas), r.expected) << r.text;
 }

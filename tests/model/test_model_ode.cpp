@@ -89,55 +89,21 @@ TEST(ModelEvaluate, AnalyticSolutions) {
         double tolerance, accuracy;
         std::function<std::vector<double>(double)> exact;
     } cases[] = {
-        {"bolus",
-         "dAdt = -k*A",
-         {dose(0, 0, 100)},
-         {0, 0.5, 2, 24},
-         {0.3},
-         1e-10,
-         1e-7,
+        // clang-format off
+        {"bolus", "dAdt = -k*A", {dose(0, 0, 100)}, {0, 0.5, 2, 24}, {0.3}, 1e-10, 1e-7,
          [](double t) { return std::vector<double>{t == 0 ? 0 : 100 * std::exp(-0.3 * t)}; }},
-        {"infusion from t = 2",
-         "dAdt = -k*A",
-         {dose(2, 0, 100, 10)},
-         {1, 5, 12, 20},
-         {0.2},
-         1e-10,
-         1e-7,
-         [](double t) { return std::vector<double>{infused(10, 0.2, 2, 12, t)}; }},
-        {"absorption",
-         "dGdt = -ka*G\ndCdt = ka*G - ke*C",
-         {dose(0, 0, 250)},
-         {0.25, 1, 3, 8, 24},
-         {ka, ke},
-         1e-10,
-         1e-7,
-         [=](double t) {
-             return std::vector<double>{250 * std::exp(-ka * t),
-                                        250 * ka / (ka - ke) *
-                                            (std::exp(-ke * t) - std::exp(-ka * t))};
-         }},
-        {"decoupled blocks",
-         "dAdt = -a*A\ndBdt = -b*B",
-         {dose(0, 0, 10), dose(0, 1, 50, 5)},
-         {3, 5, 9},
-         {0.5, 0.1},
-         1e-10,
-         1e-7,
-         [](double t) {
-             return std::vector<double>{10 * std::exp(-0.5 * t), infused(10, 0.1, 0, 5, t)};
-         }},
-        {"low amounts",
-         "dGdt = -ka*G\ndCdt = ka*G - ke*C",
-         {dose(0, 0, 1000)},
-         {1, 4, 8, 12},
-         {2.0, 1.0},
-         1e-9,
-         1e-5,
-         [](double t) {
-             return std::vector<double>{1000 * std::exp(-2 * t),
-                                        2000 * (std::exp(-t) - std::exp(-2 * t))};
-         }},
+        {"infusion from t = 2", "dAdt = -k*A", {dose(2, 0, 100, 10)}, {1, 5, 12, 20}, {0.2},
+         1e-10, 1e-7, [](double t) { return std::vector<double>{infused(10, 0.2, 2, 12, t)}; }},
+        {"absorption", "dGdt = -ka*G\ndCdt = ka*G - ke*C", {dose(0, 0, 250)}, {0.25, 1, 3, 8, 24},
+         {ka, ke}, 1e-10, 1e-7, [=](double t) { return std::vector<double>{250 * std::exp(-ka * t),
+             250 * ka / (ka - ke) * (std::exp(-ke * t) - std::exp(-ka * t))}; }},
+        {"decoupled blocks", "dAdt = -a*A\ndBdt = -b*B", {dose(0, 0, 10), dose(0, 1, 50, 5)},
+         {3, 5, 9}, {0.5, 0.1}, 1e-10, 1e-7, [](double t) {
+             return std::vector<double>{10 * std::exp(-0.5 * t), infused(10, 0.1, 0, 5, t)}; }},
+        {"low amounts", "dGdt = -ka*G\ndCdt = ka*G - ke*C", {dose(0, 0, 1000)}, {1, 4, 8, 12},
+         {2.0, 1.0}, 1e-9, 1e-5, [](double t) { return std::vector<double>{1000 * std::exp(-2 * t),
+             2000 * (std::exp(-t) - std::exp(-2 * t))}; }},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -294,12 +260,10 @@ TEST(ModelFailure, FailuresStopAtOnceWithNaNRowsAndTheirReason) {
         {"dAdt = A*A", {}, 1e-6, 10000, model_ode::step_size, 50000},
         // After the second dose the free ligand goes negative and the state runs away
         // while the step stops advancing time.
-        {bindingText(),
-         {0.0671358, 0.176617, 0.0174466, 0.631666, 31.4155, 0.911358},
-         0,
-         10000,
-         model_ode::step_size,
-         2000},
+        // clang-format off
+        {bindingText(), {0.0671358, 0.176617, 0.0174466, 0.631666, 31.4155, 0.911358}, 0, 10000,
+         model_ode::step_size, 2000},
+        // clang-format on
         {"dAdt = -k*A", {0.5}, 0, -1, model_ode::time_limit, 1}, // any time is over the limit
     };
     QList<QVector<QVector<double>>> pass;
