@@ -7,12 +7,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -109,6 +112,14 @@ void fillModel(MainWindow& window) {
     window.pasteObservationValueAct->trigger();
 }
 
+// Lets the window finish a redraw: posted events, and the chart items a redraw replaced
+// (deleted later), so that no old axis shows through in a picture.
+void settle() {
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+}
+
 } // namespace
 
 bool showExampleResult(MainWindow& window, const QString& example, const QString& workDir,
@@ -130,6 +141,7 @@ bool showExampleResult(MainWindow& window, const QString& example, const QString
     run.directory = workDir;
     run.options.insert(QStringLiteral("stage2"), QString::number(iterations));
     run.print = [](const QString&) {};
+    run.output = [](const QString&) {};
     QString message;
     if (run.run(message) != 0) return false;
     // Opening the directory shows its model and the result the run wrote.
@@ -152,7 +164,7 @@ int renderScreenshots(MainWindow& window, const QString& dir) {
     window.show();
     for (int i = 0; i < toolBox->count(); ++i) {
         toolBox->setCurrentIndex(i);
-        QApplication::processEvents();
+        settle();
         const QString path = QDir(dir).filePath(QString::fromLatin1(files[i]) + ".png");
         if (!window.grab().save(path)) status = 1;
     }
@@ -161,18 +173,28 @@ int renderScreenshots(MainWindow& window, const QString& dir) {
     // cluster shows how it converged.
     const char* const tabs[] = {"step6_observation_simulation", "step6_parameters",
                                 "step6_parameter_range",        "step6_ssr_parameter",
-                                "step6_parameter_distribution", "step6_ssr_per_iteration"};
+                                "step6_parameter_distribution", "step6_ssr_per_iteration",
+                                "step6_identifiability"};
     // A taller window gives the plots room beside the tool box.
     window.resize(1280, 1000);
     toolBox->setCurrentIndex(6);
     QTabWidget* resultTabs = window.findChild<QTabWidget*>("tabWidget");
-    for (int t = 1; t < resultTabs->count() && t <= 6; ++t) {
+    for (int t = 1; t < resultTabs->count() && t <= 7; ++t) {
         resultTabs->setCurrentIndex(t);
-        QApplication::processEvents();
+        settle();
         const QString path = QDir(dir).filePath(QString::fromLatin1(tabs[t - 1]) + ".png");
         if (!window.grab().save(path)) status = 1;
     }
     resultTabs->setCurrentIndex(0);
+
+    // Page 7: the band the found parameter sets predict for the observed plasma concentration.
+    toolBox->setCurrentIndex(7);
+    window.findChild<QLineEdit*>("lineEdit_simulationTimePoints")->setText("0:0.25:24");
+    window.findChild<QLineEdit*>("lineEdit_simulationVariable")->setText("LOG10(AVE/3.4)");
+    window.findChild<QCheckBox*>("checkBox_simulationBand")->setChecked(true);
+    window.findChild<QPushButton*>("pushButton_computeSimulation")->click();
+    settle();
+    if (!window.grab().save(QDir(dir).filePath("step7_simulation.png"))) status = 1;
     window.resize(1280, 720);
     return status;
 }

@@ -65,10 +65,9 @@ QAbstractAxis* makeAxis(const plot_figure::axis& a) {
     axis->setLabelFormat(a.labelFormat);
     axis->setRange(a.min, a.max);
     // Round tick values unless the figure asks for its own ticks (one per index).
-    if (a.tickCount >= 2)
-        axis->setTickCount(a.tickCount);
-    else
-        axis->applyNiceNumbers();
+    // Six ticks before rounding keep the rounded range close to the data's.
+    axis->setTickCount(a.tickCount >= 2 ? a.tickCount : 6);
+    if (a.tickCount < 2) axis->applyNiceNumbers();
     axis->setTitleText(a.title);
     return axis;
 }
@@ -294,7 +293,10 @@ void plot_painter::draw(const plot_figure& figure, bool keepAxes) {
             const plot_figure::axis& wanted = a == x ? figure.x : figure.y;
             a->setRange(wanted.min, wanted.max);
             if (auto* v = qobject_cast<QValueAxis*>(a))
-                if (wanted.tickCount < 2) v->applyNiceNumbers();
+                if (wanted.tickCount < 2) {
+                    v->setTickCount(6);
+                    v->applyNiceNumbers();
+                }
         }
         // Zooming and scrolling move the axes; the curves follow.
         for (QAbstractAxis* a : {x, y}) {
