@@ -225,18 +225,7 @@ bool MainWindow::loadFrom(const QString& dir) {
     if (saved.readIn(dir)) update_computation_result(saved);
 
     displayError();
-    QStringList missing;
-    const struct {
-        bool found;
-        const char* file;
-    } optional[] = {{files.hasDoseEvents, "dose_events.txt"},
-                    {files.hasParameterSpecification, "parameter_specifications.csv"},
-                    {files.hasGText, "reparaDefinition.txt"},
-                    {files.hasGInverseText, "reparaInverse.txt"},
-                    {files.hasInitialCluster, "initial_cluster.txt (a cluster was drawn)"},
-                    {files.hasObservations, "observations.txt"}};
-    for (const auto& f : optional)
-        if (!f.found) missing << QLatin1String(f.file);
+    const QStringList missing = files.missingModelFiles();
     QString message = tr("Opened %1.").arg(QDir::toNativeSeparators(dir));
     if (!model.problems.isEmpty())
         message += tr(" %1 problems, see the red pane.").arg(model.problems.size());

@@ -106,6 +106,22 @@ bool model_directory::save(const QString& dir, QStringList* failedFiles) const {
     return failed.isEmpty();
 }
 
+QStringList model_directory::missingModelFiles() const {
+    const struct {
+        bool found;
+        const char* file;
+    } files[] = {{hasDoseEvents, "dose_events.txt"},
+                 {hasParameterSpecification, "parameter_specifications.csv"},
+                 {hasGText, "reparaDefinition.txt"},
+                 {hasGInverseText, "reparaInverse.txt"},
+                 {hasInitialCluster, "initial_cluster.txt (a cluster was drawn)"},
+                 {hasObservations, "observations.txt"}};
+    QStringList missing;
+    for (const auto& f : files)
+        if (!f.found) missing << QLatin1String(f.file);
+    return missing;
+}
+
 bool model_directory::writable(const QString& dir) {
     if (dir.isEmpty() || !QDir(dir).exists()) return false;
     QTemporaryFile probe(dir + "/.velmora-write-XXXXXX");

@@ -49,6 +49,9 @@ public:
     bool hasObservations = false;
     bool hasComputationLog = false;
     bool hasRunSettings = false;
+    // After load: the model files the directory lacks, by name, in their loading order
+    // ("initial_cluster.txt (a cluster was drawn)" for a missing cluster).
+    QStringList missingModelFiles() const;
 
     // Creates "compResult" and "model" in dir, writes the model files in their fixed order
     // and copies the seven defining files into "history/model <date>". Returns true when
