@@ -49,6 +49,23 @@ plot_figure::layer emptyLayer(plot_figure::layer::kind type, plot_figure::layer:
     return l;
 }
 
+// One line per displayed point through its row of M (iteration k) at 1, 2, 3, ...; each row
+// is also appended to plotData.
+plot_figure::layer indexedCurves(const QVector<QVector<QVector<double>>>& M, int k,
+                                 const QVector<int>& display, QVector<QVector<double>>& plotData) {
+    plot_figure::layer curves = emptyLayer(plot_figure::layer::lines, plot_figure::layer::cluster);
+    for (int p : display) {
+        const QVector<double> values = row(M, k, p);
+        QVector<QPointF> line;
+        for (int i = 0; i < values.size(); ++i)
+            line.append(QPointF(i + 1, values[i]));
+        curves.curves.append(line);
+        curves.pointIndex.append(p);
+        plotData.append(values);
+    }
+    return curves;
+}
+
 plot_figure::layer polyline(const QVector<QPointF>& points, plot_figure::layer::role what,
                             const QString& name) {
     plot_figure::layer l = emptyLayer(plot_figure::layer::lines, what);
@@ -155,17 +172,7 @@ plot_figure parameterRangePlot(const compResult& r, int k, const QVector<int>& d
     f.plotData = {xLower.mid(0, n), xUpper.mid(0, n)};
     f.layers.append(band(lower, upper, QString()));
 
-    plot_figure::layer curves = emptyLayer(plot_figure::layer::lines, plot_figure::layer::cluster);
-    for (int p : display) {
-        const QVector<double> x = row(r.X, k, p);
-        QVector<QPointF> line;
-        for (int i = 0; i < x.size(); ++i)
-            line.append(QPointF(i + 1, x[i]));
-        curves.curves.append(line);
-        curves.pointIndex.append(p);
-        f.plotData.append(x);
-    }
-    f.layers.append(curves);
+    f.layers.append(indexedCurves(r.X, k, display, f.plotData));
     QVector<double> values;
     appendAll(values, f.plotData);
     fitAxis(f.y, values);
@@ -262,19 +269,10 @@ plot_figure observationSimulationPlot(const compResult& r, int k, const QVector<
                                       const QVector<double>& measured) {
     plot_figure f;
     f.plotData.append(measured);
-    plot_figure::layer curves = emptyLayer(plot_figure::layer::lines, plot_figure::layer::cluster);
-    int count = measured.size();
-    for (int p : display) {
-        const QVector<double> y = row(r.Y, k, p);
-        QVector<QPointF> line;
-        for (int m = 0; m < y.size(); ++m)
-            line.append(QPointF(m + 1, y[m]));
-        curves.curves.append(line);
-        curves.pointIndex.append(p);
-        f.plotData.append(y);
-        count = std::max(count, y.size());
-    }
-    f.layers.append(curves);
+    f.layers.append(indexedCurves(r.Y, k, display, f.plotData));
+    int count = 0;
+    for (const QVector<double>& values : f.plotData)
+        count = std::max(count, values.size());
     plot_figure::layer observed =
         emptyLayer(plot_figure::layer::points, plot_figure::layer::measured);
     observed.curves.append(QVector<QPointF>());
