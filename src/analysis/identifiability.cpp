@@ -92,6 +92,8 @@ QString parameterProfile::verdictText(Verdict v) {
         return "not identified";
     case Fixed:
         return "fixed";
+    case SeparateRanges:
+        return "separate ranges";
     }
     return QString();
 }
@@ -246,7 +248,8 @@ parameterProfile profileFromCluster(const compResult& result, const parameters& 
     profile.intervalLower = std::min(pa, pb);
     profile.intervalUpper = std::max(pa, pb);
     if (profile.boundedBelow && profile.boundedAbove)
-        profile.verdict = parameterProfile::Identified;
+        profile.verdict =
+            profile.pieces > 1 ? parameterProfile::SeparateRanges : parameterProfile::Identified;
     else if (profile.boundedBelow || profile.boundedAbove)
         profile.verdict = parameterProfile::BoundedOnOneSide;
     else
@@ -621,10 +624,18 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
         out.summary.append(line);
     }
 
+    // Each coordinate in units of its domain width, or of the accepted points' extent where
+    // that is wider: a valley that runs past a narrow domain of interest is still one family,
+    // not cut by the sampling gaps along its length.
     QVector<QVector<double>> scaled = acceptedX;
-    for (QVector<double>& row : scaled)
-        for (int c = 0; c < n; ++c)
-            row[c] = (row.at(c) - lower.at(c)) / (upper.at(c) - lower.at(c));
+    for (int c = 0; c < n; ++c) {
+        double low = lower.at(c), high = upper.at(c);
+        for (const QVector<double>& row : acceptedX)
+            low = std::min(low, row.at(c)), high = std::max(high, row.at(c));
+        const double unit = std::max(upper.at(c) - lower.at(c), high - low);
+        for (QVector<double>& row : scaled)
+            row[c] = (row.at(c) - lower.at(c)) / unit;
+    }
     QVector<QVector<int>> groups =
         separateGroups(scaled, options.familyGap, options.familyGapFactor);
     const int minimumSize =
@@ -678,7 +689,9 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
         }
         QVector<identifiedCombination> found =
             identifiedCombinations(familyX, lower, upper, options.spreadLimit, para);
-        // A sum of two plain (untransformed) coordinates is already an eigen direction.
+        // A sum of two plain (untransformed) coordinates is already an eigen direction. An
+        // eigen direction of the same two log coordinates is the sum's curve seen bent, and
+        // only a local stretch of it: the sum replaces it.
         for (const identifiedCombination& sum : identifiedSums(
                  familyParameters, coordinateOfParameter, n, options.sumSpreadLimit, para)) {
             const bool known = std::any_of(found.begin(), found.end(), [&](const auto& c) {
@@ -686,7 +699,17 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
                     if (std::fabs(c.weights.at(i) - sum.weights.at(i)) > 0.05) return false;
                 return true;
             });
-            if (!known) found.append(sum);
+            if (known) continue;
+            found.erase(std::remove_if(found.begin(), found.end(),
+                                       [&](const identifiedCombination& c) {
+                                           for (int i = 0; i < n; ++i)
+                                               if ((c.weights.at(i) != 0) !=
+                                                   (sum.weights.at(i) != 0))
+                                                   return false;
+                                           return true;
+                                       }),
+                        found.end());
+            found.append(sum);
         }
         for (identifiedCombination c : found) {
             c.family = out.families.size() > 1 ? f + 1 : 0;

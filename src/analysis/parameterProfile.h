@@ -10,7 +10,10 @@
 
 class parameterProfile {
 public:
-    enum Verdict { Identified, BoundedOnOneSide, NotIdentified, Fixed };
+    // SeparateRanges: bounded on both sides, but the interval holds two or more pieces (the
+    // data allow distinct values, as for two tissues whose V x Kp can swap), so no single
+    // value is determined.
+    enum Verdict { Identified, BoundedOnOneSide, NotIdentified, Fixed, SeparateRanges };
 
     int coordinate = -1; // 0-based x index
     QString xName;
@@ -42,6 +45,6 @@ public:
     int pieces = 0;
     Verdict verdict = NotIdentified;
 
-    // "identified", "bounded on one side", "not identified", "fixed".
+    // "identified", "bounded on one side", "not identified", "fixed", "separate ranges".
     static QString verdictText(Verdict v);
 };

@@ -37,6 +37,7 @@ QColor verdictColour(parameterProfile::Verdict verdict) {
     case parameterProfile::Identified:
         return QColor(200, 240, 200);
     case parameterProfile::BoundedOnOneSide:
+    case parameterProfile::SeparateRanges:
         return QColor(250, 235, 180);
     case parameterProfile::NotIdentified:
         return QColor(245, 200, 200);
