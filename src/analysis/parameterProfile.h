@@ -27,9 +27,10 @@ public:
     QVector<double> parameterValue;
     QVector<double> ssr;
     double threshold = std::numeric_limits<double>::quiet_NaN();
-    // Where the envelope crosses the threshold, interpolated linearly between the two
-    // envelope points around the crossing; the domain edge on a side where it never rises
-    // above the threshold. NaN when no bin is under the threshold.
+    // Where the envelope crosses the threshold, interpolated linearly between the outermost
+    // point under the threshold and the envelope point of the nearest filled bin beyond it; the
+    // domain edge on a side where it never rises above the threshold. NaN when no bin is under the
+    // threshold.
     double intervalLowerX = std::numeric_limits<double>::quiet_NaN();
     double intervalUpperX = std::numeric_limits<double>::quiet_NaN();
     // The same in the parameter's units (lower <= upper also for a decreasing g).
