@@ -1,10 +1,12 @@
 // The identifiability analysis on clusters with known answers: profile verdicts on exact
 // envelopes, a linear model whose intervals shrink to the truth, a product a*b that only the
-// combination determines, the two swapped families of first-order absorption, and the files;
-// and the rules that keep it readable on a sparse cluster: narrow gaps inside a profile
-// valley, stragglers that are no family, sums of two parameters, rounded exponents. Also the
-// acceptance threshold (F quantiles against printed tables, the percentile fallback) and the
-// fitted-values table of the best quarter of the last usable iteration.
+// combination determines, the two swapped families of first-order absorption, a whole-body
+// model run by the engine (swapped tissues, summed clearances), and the files; and the rules
+// that keep it readable on a sparse cluster: narrow gaps inside a profile valley, interval
+// ends beyond a bin's best point, stragglers that are no family, sums and trade-offs of two
+// parameters, rounded exponents. Also the acceptance threshold (F quantiles against printed
+// tables, the percentile fallback) and the fitted-values table of the best quarter of the
+// last usable iteration.
 // The profile plot (an empty bin breaks the envelope, the threshold spans the domain) and
 // the report's content: the analysis, its figures or its problem.
 #include "analysis/acceptanceThreshold.h"
@@ -88,6 +90,17 @@ TEST(Identifiability, ProfileVerdictAndInterval) {
         EXPECT_NEAR(p.intervalLower, row.lower, 1e-12) << row.threshold;
         EXPECT_NEAR(p.intervalUpper, row.upper, 1e-12) << row.threshold;
     }
+}
+
+TEST(Identifiability, IntervalEndsBeyondTheOutermostPointUnderTheThreshold) {
+    // Bin [1, 2] holds its best point 1.5 and, further out, 1.9 under the threshold 1.
+    compResult r;
+    r.X = {{{0.5}, {1.5}, {1.9}, {2.5}}};
+    r.R = {{3, 0, 0.5, 3}};
+    const parameterProfile p =
+        profileFromCluster(r, record({"k"}, {{0, 3, nan, nan}}), 0, 0, 3, 3, 1.0);
+    EXPECT_NEAR(p.intervalLower, 0.5 + 2.0 / 3, 1e-12); // from (0.5, 3) to (1.5, 0)
+    EXPECT_NEAR(p.intervalUpper, 2.02, 1e-12);          // from (1.9, 0.5) to (2.5, 3)
 }
 
 TEST(Identifiability, LinearModelIntervalsShrinkToTheTruth) {
@@ -245,18 +258,15 @@ TEST(Identifiability, WholeBodyModelOnPlasmaData) {
                     "dALIdt = 90*(AP/3 - ALI/(1.8*KpLI))\ndAKIdt = 70*(AP/3 - AKI/(0.3*KpKI))\n"
                     "dAADdt = 20*(AP/3 - AAD/(10*KpAD))\ndASKdt = 20*(AP/3 - ASK/(5*KpSK))";
     files.doseEvents = {{"0", "AP", "100", "0"}};
-    const QStringList names{"CLh", "CLr", "KpAD", "KpKI", "KpLI", "KpSK"};
-    const QVector<double> truth{4, 6, 0.5, 3, 5, 4};
+    const QVector<double> truth{4, 6, 0.5, 3, 5, 4}; // CLh, CLr, KpAD, KpKI, KpLI, KpSK
     files.parameterSpecification = {{"0.5", "20", "0", ""}, {"0.5", "20", "0", ""},
                                     {"0.1", "10", "0", ""}, {"3", "3", "0", ""},
                                     {"5", "5", "0", ""},    {"0.1", "10", "0", ""}};
-    const double times[] = {0.1, 0.25, 0.5, 1, 2, 4, 8, 12};
-    for (double t : times)
+    for (double t : {0.1, 0.25, 0.5, 1.0, 2.0, 4.0, 8.0, 12.0})
         files.observations.append({QString::number(t), "LOG10(AP/3)", "1"});
     model_definition model;
     model.load(files);
-    ASSERT_EQ(model.para.parameterNames, names);
-    ASSERT_TRUE(model.blockingErrors().isEmpty()) << model.blockingErrors().join(";").toStdString();
+    ASSERT_EQ(model.para.parameterNames.join(","), "CLh,CLr,KpAD,KpKI,KpLI,KpSK");
     // Observed: the truth with a small fixed error, so that the best fits are not exact.
     const QVector<QVector<double>> states = model.buildModels(1, 1e-8, 1e-10)[0].evaluate(truth);
     for (int i = 0; i < 8; ++i)
@@ -266,9 +276,7 @@ TEST(Identifiability, WholeBodyModelOnPlasmaData) {
 
     QTemporaryDir dir;
     run_settings settings;
-    settings.seed = "1";
-    settings.relativeTolerance = "1e-8";
-    settings.absoluteTolerance = "1e-10";
+    settings.seed = "1", settings.relativeTolerance = "1e-8", settings.absoluteTolerance = "1e-10";
     cluster_newton_method engine;
     setUpRun(engine, model, settings, dir.path());
     engine.run_3();
@@ -276,11 +284,8 @@ TEST(Identifiability, WholeBodyModelOnPlasmaData) {
     options.xLower = {std::log10(2), std::log10(2), -1, -1};
     options.xUpper = {std::log10(8), std::log10(8), 1, 1};
     const identifiabilityResult result = analyseIdentifiability(engine.result, model.para, options);
-    const QString text = identifiabilityText(result);
-    SCOPED_TRACE(text.toStdString());
-
-    // Never one confident answer for either Kp: two families, one near the truth and one
-    // near its swap.
+    SCOPED_TRACE(identifiabilityText(result).toStdString());
+    // Never one confident answer for either Kp: two families, near the truth and its swap.
     for (int j : {2, 5})
         EXPECT_NE(result.summary[j].verdict, parameterProfile::Identified);
     ASSERT_EQ(result.families.size(), 2);
@@ -388,56 +393,48 @@ TEST(IdentifiabilityRules, SmallGroupsAreIsolatedPointsNotFamilies) {
     }
 }
 
-TEST(IdentifiabilityRules, SumOfTwoParametersHeldConstant) {
-    // Rows of (a, b, c) for a = 1 .. 4 in 31 steps; c is fixed unless stated.
+TEST(IdentifiabilityRules, SumsAndTradeOffsOfTwoParameters) {
+    // Rows of (a, b, c) for a = 1 .. 4 in 31 steps, in log10 coordinates on [-1, 1]; c fixed.
     const struct {
         double (*b)(double a);
-        QStringList expected;
+        QStringList sums;
+        QString tradeOff; // "-" for any trade-off text
     } rows[] = {
-        {[](double a) { return 5 - a; }, {"a + b = 5"}},
+        {[](double a) { return 5 - a; }, {"a + b = 5"}, "-"},
         // Steps of -0.1, 0, +0.1 around the line (11, 10 and 10 of them): median still 5.
-        {[](double a) { return 5 - a + 0.1 * (std::lround(10 * (a - 1)) % 3 - 1); }, {"a + b = 5"}},
-        {[](double a) { return a; }, {}},
-        {[](double a) { return 5 - 0.5 * a; }, {}},
-        {[](double) { return 3.0; }, {}},
+        {[](double a) { return 5 - a + 0.1 * (std::lround(10 * (a - 1)) % 3 - 1); },
+         {"a + b = 5"},
+         "-"},
+        {[](double a) { return 5 - 0.5 * a; }, {}, "-"},
+        {[](double a) { return 40 / (a + 6); },
+         {},
+         "a and b trade off: 1.15 .. 3.85 against 5.595 .. 4.061"},
+        {[](double a) { return a; }, {}, ""},
+        {[](double a) { return 1 + a * a; }, {}, ""},
+        {[](double) { return 3.0; }, {}, ""},
+        {[](double a) { return 5 - a + 1.5 * (std::lround(10 * a) % 2); }, {}, ""}, // loose
     };
     const parameters para =
         record({"a", "b", "c"}, {{0.1, 10, 0, nan}, {0.1, 10, 0, nan}, {2, 2, nan, nan}});
     for (const auto& row : rows) {
-        QVector<QVector<double>> points;
+        QVector<QVector<double>> points, x;
         for (int i = 0; i <= 30; ++i) {
-            const double a = 1 + 0.1 * i;
-            points.append(QVector<double>{a, row.b(a), 2.0});
+            points.append(QVector<double>{1 + 0.1 * i, row.b(1 + 0.1 * i), 2.0});
+            x.append(para.parameter_to_x(points.last()));
         }
         QStringList texts;
         for (const identifiedCombination& c : identifiedSums(points, {0, 1, -1}, 2, 0.1, para)) {
             texts << c.text;
             EXPECT_EQ(c.weights, (QVector<double>{1, 1}));
         }
-        EXPECT_EQ(texts, row.expected) << row.expected.join(";").toStdString();
-    }
-}
-
-TEST(IdentifiabilityRules, SumIsReportedOnceByTheWholeAnalysis) {
-    // y = (a + b) t fitted exactly: every accepted point has a + b = 2. In log10 coordinates
-    // the sum is no eigen direction; in plain ones it is, and it is not reported twice.
-    for (bool logarithmic : {true, false}) {
-        const parameters para = logarithmic
-                                    ? record({"a", "b"}, {{0.1, 10, 0, nan}, {0.1, 10, 0, nan}})
-                                    : record({"a", "b"}, {{0, 4, nan, nan}, {0, 4, nan, nan}});
-        compResult r;
-        r.X.append(QVector<QVector<double>>());
-        for (int i = 0; i < 40; ++i) {
-            const double a = 0.2 + 1.6 * i / 39;
-            r.X[0].append(para.parameter_to_x({a, 2 - a}));
+        EXPECT_EQ(texts, row.sums) << row.sums.join(";").toStdString();
+        const QVector<identifiedCombination> found =
+            identifiedTradeOffs(x, points, {0, 1, -1}, {-1, -1}, {1, 1}, 0.05, 0.95, para);
+        ASSERT_EQ(found.size(), row.tradeOff.isEmpty() ? 0 : 1) << row.tradeOff.toStdString();
+        for (const identifiedCombination& c : found) {
+            EXPECT_TRUE(row.tradeOff == "-" || c.text == row.tradeOff) << c.text.toStdString();
+            EXPECT_LE(c.value, -0.95);
         }
-        r.R.append(QVector<double>(40, 1.0));
-        identifiabilityOptions options;
-        options.observations = 10;
-        const identifiabilityResult result = analyseIdentifiability(r, para, options);
-        ASSERT_EQ(result.combinations.size(), 1) << logarithmic;
-        EXPECT_EQ(result.combinations[0].sumOfParameters, logarithmic);
-        EXPECT_NEAR(result.combinations[0].value, 2, 1e-12);
     }
 }
 
