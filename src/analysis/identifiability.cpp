@@ -92,6 +92,8 @@ QString parameterProfile::verdictText(Verdict v) {
         return "not identified";
     case Fixed:
         return "fixed";
+    case SeparateRanges:
+        return "separate ranges";
     }
     return QString();
 }
@@ -170,6 +172,10 @@ parameterProfile profileFromCluster(const compResult& result, const parameters& 
     profile.ssr.fill(kNaN, bins);
     QVector<int> fromIteration(bins, -1);
     QVector<int> fromPoint(bins, -1);
+    // Per bin, the outermost points under the threshold: an interval ends beyond them, not
+    // at the bin's best point.
+    QVector<double> lowestUnder(bins, kNaN), lowestUnderSsr(bins, kNaN);
+    QVector<double> highestUnder(bins, kNaN), highestUnderSsr(bins, kNaN);
 
     for (int k = 0; k < result.R.size() && k < result.X.size(); ++k) {
         const QVector<double>& ssr = result.R.at(k);
@@ -180,6 +186,12 @@ parameterProfile profileFromCluster(const compResult& result, const parameters& 
             const double x = X.at(p).at(coordinate);
             if (!(x >= lower && x <= upper)) continue;
             const int b = std::min(int((x - lower) / width), bins - 1);
+            if (s <= threshold) {
+                if (std::isnan(lowestUnder.at(b)) || x < lowestUnder.at(b))
+                    lowestUnder[b] = x, lowestUnderSsr[b] = s;
+                if (std::isnan(highestUnder.at(b)) || x > highestUnder.at(b))
+                    highestUnder[b] = x, highestUnderSsr[b] = s;
+            }
             if (fromIteration.at(b) < 0 || s < profile.ssr.at(b)) {
                 profile.ssr[b] = s;
                 profile.x[b] = x;
@@ -208,11 +220,9 @@ parameterProfile profileFromCluster(const compResult& result, const parameters& 
         profile.verdict = parameterProfile::NotIdentified;
         return profile;
     }
-    auto crossing = [&](int outside, int inside) {
+    auto crossing = [&](int outside, double xu, double su) {
         const double xa = profile.x.at(outside);
         const double sa = profile.ssr.at(outside);
-        const double xu = profile.x.at(inside);
-        const double su = profile.ssr.at(inside);
         return xa + (threshold - sa) * (xu - xa) / (su - sa);
     };
     int below = -1;
@@ -239,14 +249,19 @@ parameterProfile profileFromCluster(const compResult& result, const parameters& 
     }
     profile.boundedBelow = below >= 0;
     profile.boundedAbove = above >= 0;
-    profile.intervalLowerX = profile.boundedBelow ? crossing(below, first) : lower;
-    profile.intervalUpperX = profile.boundedAbove ? crossing(above, last) : upper;
+    profile.intervalLowerX = profile.boundedBelow
+                                 ? crossing(below, lowestUnder.at(first), lowestUnderSsr.at(first))
+                                 : lower;
+    profile.intervalUpperX = profile.boundedAbove
+                                 ? crossing(above, highestUnder.at(last), highestUnderSsr.at(last))
+                                 : upper;
     const double pa = parameterAt(para, j, profile.intervalLowerX);
     const double pb = parameterAt(para, j, profile.intervalUpperX);
     profile.intervalLower = std::min(pa, pb);
     profile.intervalUpper = std::max(pa, pb);
     if (profile.boundedBelow && profile.boundedAbove)
-        profile.verdict = parameterProfile::Identified;
+        profile.verdict =
+            profile.pieces > 1 ? parameterProfile::SeparateRanges : parameterProfile::Identified;
     else if (profile.boundedBelow || profile.boundedAbove)
         profile.verdict = parameterProfile::BoundedOnOneSide;
     else
@@ -534,6 +549,129 @@ QVector<identifiedCombination> identifiedSums(const QVector<QVector<double>>& ac
     return out;
 }
 
+namespace {
+
+// Ranks 0 .. N-1 of the values (ties in the order met).
+QVector<double> ranks(const QVector<double>& v) {
+    QVector<int> order(v.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return v.at(a) < v.at(b); });
+    QVector<double> rank(v.size());
+    for (int r = 0; r < order.size(); ++r)
+        rank[order.at(r)] = r;
+    return rank;
+}
+
+// Pearson correlation of a and b (same length, at least 2 values); NaN without variation.
+double correlation(const QVector<double>& a, const QVector<double>& b) {
+    const int N = a.size();
+    double ma = 0, mb = 0;
+    for (int p = 0; p < N; ++p)
+        ma += a.at(p) / N, mb += b.at(p) / N;
+    double ab = 0, aa = 0, bb = 0;
+    for (int p = 0; p < N; ++p) {
+        ab += (a.at(p) - ma) * (b.at(p) - mb);
+        aa += (a.at(p) - ma) * (a.at(p) - ma);
+        bb += (b.at(p) - mb) * (b.at(p) - mb);
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : kNaN;
+}
+
+// The x coordinates a combination weighs.
+QVector<int> termsOf(const identifiedCombination& c) {
+    QVector<int> terms;
+    for (int i = 0; i < c.weights.size(); ++i)
+        if (c.weights.at(i) != 0) terms.append(i);
+    return terms;
+}
+
+// The combinations of one family a modeller can read: pairs first (a sum, a trade-off or a
+// two-term product), one per pair of parameters; then a longer combination only when its
+// terms are not already tied to one another by the pairs. The points of a curved valley
+// hold many directions of small spread; once the parameters along it are tied pair by pair,
+// a longer product over them says nothing more.
+QVector<identifiedCombination> readableCombinations(QVector<identifiedCombination> found,
+                                                    int coordinates) {
+    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return termsOf(a).size() < termsOf(b).size();
+    });
+    QVector<int> root(coordinates);
+    std::iota(root.begin(), root.end(), 0);
+    auto find = [&root](int i) {
+        while (root.at(i) != i)
+            i = root[i] = root.at(root.at(i));
+        return i;
+    };
+    QVector<identifiedCombination> out;
+    for (const identifiedCombination& c : found) {
+        const QVector<int> terms = termsOf(c);
+        if (terms.size() == 2) {
+            auto same = std::find_if(out.begin(), out.end(),
+                                     [&](const auto& o) { return termsOf(o) == terms; });
+            if (same == out.end()) {
+                root[find(terms.at(0))] = find(terms.at(1));
+                out.append(c);
+            } else if (!same->sumOfParameters && !same->tradeOff &&
+                       (c.sumOfParameters || c.relativeSpread < same->relativeSpread)) {
+                // A sum, or a tighter product of the same pair, replaces a product.
+                *same = c;
+            }
+            continue;
+        }
+        const bool tied = std::all_of(terms.begin(), terms.end(),
+                                      [&](int i) { return find(i) == find(terms.first()); });
+        if (!tied) out.append(c);
+    }
+    return out;
+}
+
+} // namespace
+
+QVector<identifiedCombination>
+identifiedTradeOffs(const QVector<QVector<double>>& acceptedX,
+                    const QVector<QVector<double>>& acceptedParameters,
+                    const QVector<int>& coordinateOfParameter, const QVector<double>& lower,
+                    const QVector<double>& upper, double spreadLimit, double minimumCorrelation,
+                    const parameters& para) {
+    QVector<identifiedCombination> out;
+    const int N = std::min(acceptedX.size(), acceptedParameters.size());
+    const int n = lower.size();
+    if (N < 5) return out;
+    QVector<QVector<double>> rankOf(coordinateOfParameter.size());
+    QVector<double> column(N);
+    for (int j = 0; j < coordinateOfParameter.size(); ++j) {
+        const int c = coordinateOfParameter.at(j);
+        if (c < 0 || c >= n) continue;
+        for (int p = 0; p < N; ++p)
+            column[p] = acceptedX.at(p).value(c, kNaN);
+        const double range = sampleQuantile(column, 0.95) - sampleQuantile(column, 0.05);
+        if (range > spreadLimit * (upper.at(c) - lower.at(c))) rankOf[j] = ranks(column);
+    }
+    // The 5-95 % range of parameter j as "low .. high", or "high .. low".
+    auto range = [&](int j, bool falling) {
+        for (int p = 0; p < N; ++p)
+            column[p] = acceptedParameters.at(p).value(j, kNaN);
+        const double low = sampleQuantile(column, 0.05), high = sampleQuantile(column, 0.95);
+        return formatNumber(falling ? high : low) + " .. " + formatNumber(falling ? low : high);
+    };
+    for (int i = 0; i < rankOf.size(); ++i)
+        for (int j = i + 1; j < rankOf.size(); ++j) {
+            if (rankOf.at(i).isEmpty() || rankOf.at(j).isEmpty()) continue;
+            const double r = correlation(rankOf.at(i), rankOf.at(j));
+            if (!(r <= -minimumCorrelation)) continue;
+            identifiedCombination c;
+            c.tradeOff = true;
+            c.weights.fill(0.0, n);
+            c.weights[coordinateOfParameter.at(i)] = 1;
+            c.weights[coordinateOfParameter.at(j)] = 1;
+            c.value = r;
+            c.text = para.parameterNames.value(i) + " and " + para.parameterNames.value(j) +
+                     " trade off: " + range(i, false) + " against " + range(j, true);
+            out.append(c);
+        }
+    return out;
+}
+
 identifiabilityResult analyseIdentifiability(const compResult& result, const parameters& para,
                                              const identifiabilityOptions& options) {
     identifiabilityResult out;
@@ -621,10 +759,18 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
         out.summary.append(line);
     }
 
+    // Each coordinate in units of its domain width, or of the accepted points' extent where
+    // that is wider: a valley that runs past a narrow domain of interest is still one family,
+    // not cut by the sampling gaps along its length.
     QVector<QVector<double>> scaled = acceptedX;
-    for (QVector<double>& row : scaled)
-        for (int c = 0; c < n; ++c)
-            row[c] = (row.at(c) - lower.at(c)) / (upper.at(c) - lower.at(c));
+    for (int c = 0; c < n; ++c) {
+        double low = lower.at(c), high = upper.at(c);
+        for (const QVector<double>& row : acceptedX)
+            low = std::min(low, row.at(c)), high = std::max(high, row.at(c));
+        const double unit = std::max(upper.at(c) - lower.at(c), high - low);
+        for (QVector<double>& row : scaled)
+            row[c] = (row.at(c) - lower.at(c)) / unit;
+    }
     QVector<QVector<int>> groups =
         separateGroups(scaled, options.familyGap, options.familyGapFactor);
     const int minimumSize =
@@ -678,7 +824,9 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
         }
         QVector<identifiedCombination> found =
             identifiedCombinations(familyX, lower, upper, options.spreadLimit, para);
-        // A sum of two plain (untransformed) coordinates is already an eigen direction.
+        // A sum of two plain (untransformed) coordinates is already an eigen direction. An
+        // eigen direction of the same two log coordinates is the sum's curve seen bent, and
+        // only a local stretch of it: readableCombinations keeps the sum.
         for (const identifiedCombination& sum : identifiedSums(
                  familyParameters, coordinateOfParameter, n, options.sumSpreadLimit, para)) {
             const bool known = std::any_of(found.begin(), found.end(), [&](const auto& c) {
@@ -688,7 +836,9 @@ identifiabilityResult analyseIdentifiability(const compResult& result, const par
             });
             if (!known) found.append(sum);
         }
-        for (identifiedCombination c : found) {
+        found += identifiedTradeOffs(familyX, familyParameters, coordinateOfParameter, lower, upper,
+                                     options.spreadLimit, options.tradeOffCorrelation, para);
+        for (identifiedCombination c : readableCombinations(found, n)) {
             c.family = out.families.size() > 1 ? f + 1 : 0;
             out.combinations.append(c);
         }

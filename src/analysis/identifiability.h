@@ -67,3 +67,14 @@ QVector<identifiedCombination> identifiedSums(const QVector<QVector<double>>& ac
                                               const QVector<int>& coordinateOfParameter,
                                               int coordinates, double spreadLimit,
                                               const parameters& para);
+
+// The pairs of parameters that trade off across the accepted points (rows of x, rows of
+// parameter values, per parameter its x coordinate or -1): both coordinates spread over
+// more than spreadLimit of their domain width (5-95 %), and the rank correlation of the two
+// is at most -minimumCorrelation. Fewer than 5 points give none; rows are paired as given.
+QVector<identifiedCombination>
+identifiedTradeOffs(const QVector<QVector<double>>& acceptedX,
+                    const QVector<QVector<double>>& acceptedParameters,
+                    const QVector<int>& coordinateOfParameter, const QVector<double>& lower,
+                    const QVector<double>& upper, double spreadLimit, double minimumCorrelation,
+                    const parameters& para);

@@ -34,6 +34,9 @@ public:
     // A sum of two parameters is determined when its 5-95 % range over a family is at most
     // this fraction of its median while each of the two alone spreads wider than that.
     double sumSpreadLimit = 0.1;
+    // Two parameters, each spread over more than spreadLimit of its domain in a family, whose
+    // rank correlation there is at most minus this trade off (see identifiedCombination).
+    double tradeOffCorrelation = 0.95;
     // The domain of interest in x, one entry per coordinate; left empty it is taken from the
     // parameter record (see domainOfInterestX).
     QVector<double> xLower;

@@ -112,7 +112,7 @@ QVector<parameterSummary> readIdentifiabilitySummary(const QString& file,
         s.name = f.at(0);
         s.verdict = parameterProfile::NotIdentified;
         for (auto v : {parameterProfile::Identified, parameterProfile::BoundedOnOneSide,
-                       parameterProfile::Fixed})
+                       parameterProfile::Fixed, parameterProfile::SeparateRanges})
             if (f.at(1) == parameterProfile::verdictText(v)) s.verdict = v;
         s.best = readNumber(f.at(2));
         s.median = readNumber(f.at(3));

@@ -12,6 +12,13 @@ public:
     // False for a weighted sum of x coordinates (an eigen direction); true for the sum of
     // two parameters in their own units, whose weights are 1 at the two coordinates.
     bool sumOfParameters = false;
+    // True for two parameters that move against each other across the points (a rank
+    // correlation of `value`, at most -identifiabilityOptions::tradeOffCorrelation): the
+    // data fix one given the other (two clearances whose total is determined, two volumes
+    // whose sum is) through a relation that is no sum and no product. Weights are 1 at the
+    // two coordinates; relativeSpread is NaN; text "CLint and CLr trade off: 28.3 .. 73.7
+    // against 25.3 .. 0.38" (5-95 % ranges, the second from the first one's low end).
+    bool tradeOff = false;
     // One weight per x coordinate, scaled so that the largest magnitude is 1 and positive.
     // For readability weights below a tenth of it are set to 0, the weights rounded to halves
     // (else quarters) and the smallest terms dropped, each step only while the combination

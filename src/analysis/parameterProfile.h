@@ -10,7 +10,10 @@
 
 class parameterProfile {
 public:
-    enum Verdict { Identified, BoundedOnOneSide, NotIdentified, Fixed };
+    // SeparateRanges: bounded on both sides, but the interval holds two or more pieces (the
+    // data allow distinct values, as for two tissues whose V x Kp can swap), so no single
+    // value is determined.
+    enum Verdict { Identified, BoundedOnOneSide, NotIdentified, Fixed, SeparateRanges };
 
     int coordinate = -1; // 0-based x index
     QString xName;
@@ -24,9 +27,10 @@ public:
     QVector<double> parameterValue;
     QVector<double> ssr;
     double threshold = std::numeric_limits<double>::quiet_NaN();
-    // Where the envelope crosses the threshold, interpolated linearly between the two
-    // envelope points around the crossing; the domain edge on a side where it never rises
-    // above the threshold. NaN when no bin is under the threshold.
+    // Where the envelope crosses the threshold, interpolated linearly between the outermost
+    // point under the threshold and the envelope point of the nearest filled bin beyond it; the
+    // domain edge on a side where it never rises above the threshold. NaN when no bin is under the
+    // threshold.
     double intervalLowerX = std::numeric_limits<double>::quiet_NaN();
     double intervalUpperX = std::numeric_limits<double>::quiet_NaN();
     // The same in the parameter's units (lower <= upper also for a decreasing g).
@@ -42,6 +46,6 @@ public:
     int pieces = 0;
     Verdict verdict = NotIdentified;
 
-    // "identified", "bounded on one side", "not identified", "fixed".
+    // "identified", "bounded on one side", "not identified", "fixed", "separate ranges".
     static QString verdictText(Verdict v);
 };

@@ -1,6 +1,7 @@
 // Builds the report's HTML and its plots.
 #include "analysis/reportContent.h"
 
+#include "analysis/identifiability_text.h"
 #include "analysis/profile_plot.h"
 #include "cnm/result_plots.h"
 
@@ -121,9 +122,9 @@ reportContent buildReport(const reportInput& input, const parameters& para,
         html += cell(QStringLiteral("Combinations the data determine"), "h3");
         QVector<QStringList> combinations;
         for (const identifiedCombination& c : analysis.combinations)
-            combinations << QStringList{c.text, number(c.relativeSpread),
+            combinations << QStringList{c.text, combinationFirmness(c),
                                         c.family > 0 ? QString::number(c.family) : "all"};
-        html += htmlTable({"Combination", "Relative spread", "Family"}, combinations);
+        html += htmlTable({"Combination", "How firmly", "Family"}, combinations);
     }
 
     html += heading(QStringLiteral("Families of fits"));

@@ -6,6 +6,7 @@
 #include "ui_mainwindow.h"
 
 #include "analysis/identifiability.h"
+#include "analysis/identifiability_text.h"
 #include "analysis/profile_plot.h"
 #include "analysis/reportContent.h"
 #include "ui/Chart.h"
@@ -24,19 +25,14 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 
-#include <cmath>
-
 namespace {
-
-QString shortNumber(double v) {
-    return std::isfinite(v) ? QString::number(v, 'g', 4) : QStringLiteral("–");
-}
 
 QColor verdictColour(parameterProfile::Verdict verdict) {
     switch (verdict) {
     case parameterProfile::Identified:
         return QColor(200, 240, 200);
     case parameterProfile::BoundedOnOneSide:
+    case parameterProfile::SeparateRanges:
         return QColor(250, 235, 180);
     case parameterProfile::NotIdentified:
         return QColor(245, 200, 200);
@@ -98,33 +94,20 @@ void MainWindow::redrawIdentifiabilityTab() {
     }
     const identifiabilityResult& a = identifiability;
     ui->label_identifiabilityRule->setText(
-        a.problem.isEmpty()
-            ? tr("%1 of %2 fits accepted: SSR at most %3 by the rule %4 (best SSR %5).")
-                  .arg(a.accepted.size())
-                  .arg(computationResult.R.value(a.iteration).size())
-                  .arg(shortNumber(a.threshold.value), a.threshold.ruleText(),
-                       shortNumber(a.threshold.ssrMin))
-            : a.problem);
+        acceptedSetSentence(a, computationResult.R.value(a.iteration).size()));
 
     QTableWidget* table = ui->tableWidget_identifiability;
     const int selected = std::max(0, table->currentRow());
     {
         const QSignalBlocker blocker(table);
         table->setRowCount(a.summary.size());
+        const QVector<QStringList> cells = summaryCells(a);
         QStringList names;
         for (int r = 0; r < a.summary.size(); ++r) {
-            const parameterSummary& s = a.summary.at(r);
-            names << s.name;
-            const QStringList texts{parameterProfile::verdictText(s.verdict),
-                                    shortNumber(s.best),
-                                    shortNumber(s.median),
-                                    shortNumber(s.low) + " – " + shortNumber(s.high),
-                                    shortNumber(s.relativeRange),
-                                    shortNumber(s.intervalLower) + " – " +
-                                        shortNumber(s.intervalUpper)};
-            for (int c = 0; c < texts.size(); ++c) {
-                auto* item = new QTableWidgetItem(texts.at(c));
-                if (c == 0) item->setBackground(verdictColour(s.verdict));
+            names << a.summary.at(r).name;
+            for (int c = 0; c < cells.at(r).size(); ++c) {
+                auto* item = new QTableWidgetItem(cells.at(r).at(c));
+                if (c == 0) item->setBackground(verdictColour(a.summary.at(r).verdict));
                 table->setItem(r, c, item);
             }
         }
@@ -132,31 +115,7 @@ void MainWindow::redrawIdentifiabilityTab() {
         table->resizeColumnsToContents();
         if (selected < table->rowCount()) table->setCurrentCell(selected, 0);
     }
-
-    QString text;
-    if (!a.combinations.isEmpty()) {
-        text += "<b>" + tr("Combinations the data determine") + "</b><br>";
-        for (const identifiedCombination& c : a.combinations)
-            text += c.text.toHtmlEscaped() +
-                    tr(" (relative spread %1%2)")
-                        .arg(shortNumber(c.relativeSpread),
-                             c.family > 0 ? tr(", family %1").arg(c.family) : QString()) +
-                    "<br>";
-    }
-    if (!a.families.isEmpty()) text += "<b>" + tr("Families of fits") + "</b><br>";
-    for (int f = 0; f < a.families.size(); ++f) {
-        const fitFamily& family = a.families.at(f);
-        QStringList medians;
-        for (int j = 0; j < family.medianParameters.size(); ++j)
-            medians << a.parameterNames.value(j) + " = " +
-                           shortNumber(family.medianParameters.at(j));
-        text += tr("%1: %2 fits, best SSR %3; median %4")
-                    .arg(f + 1)
-                    .arg(family.points.size())
-                    .arg(shortNumber(family.bestSsr), medians.join(", ").toHtmlEscaped()) +
-                "<br>";
-    }
-    ui->textBrowser_identifiability->setHtml(text);
+    ui->textBrowser_identifiability->setHtml(combinationsAndFamiliesHtml(a));
     showIdentifiabilityProfile(table->currentRow());
 }
 

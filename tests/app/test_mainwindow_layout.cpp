@@ -175,7 +175,7 @@ void TestMainWindowLayout::screenshotsOfACompleteModel() {
     }
     QVERIFY(files.contains("step1_ode.png")); // a picture the README shows
     QCOMPARE(w->para.xNames.size(), 6);
-    QCOMPARE(w->para.initialCluster.size(), 250);
+    QCOMPARE(w->para.initialCluster.size(), 1000); // the example's saved cluster
     QVERIFY(errorPane->isHidden());
 }
 

@@ -8,6 +8,7 @@
 // mirrored into the simulation keeps the dose table's message.
 #include "window_test_support.h"
 
+#include "analysis/identifiability_text.h"
 #include "batch/batch_simulate.h"
 #include "cnm/result_plots.h"
 #include "io/csv.h"
@@ -26,6 +27,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QToolBox>
 #include <QValueAxis>
 
@@ -199,6 +201,9 @@ void TestResultPages::identifiabilityTabAndReport() {
     QCOMPARE(table->rowCount(), w->para.parameterNames.size());
     QVERIFY(w->identifiability.problem.isEmpty());
     QVERIFY(!find<QLabel>("label_identifiabilityRule")->text().isEmpty());
+    QVERIFY(find<QTextBrowser>("textBrowser_identifiability")
+                ->toPlainText()
+                .contains(familyCountText(w->identifiability)));
     // A row of an estimated parameter draws its profile and the threshold line.
     const int row = w->identifiability.summary.size() - 1;
     table->setCurrentCell(row, 0);
