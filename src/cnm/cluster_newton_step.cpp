@@ -5,6 +5,15 @@
 // the row-by-row solver. Points are handled in chunks by the calling thread and helpers from
 // the global thread pool; each chunk owns its scratch memory, so nothing is allocated per
 // point.
+//
+// Stage 2 costs N^2 weighted rows per step, the largest share of an iteration for large
+// clusters. Its pass over the cluster reads the coordinates transposed and handles the other
+// points eight at a time, in tiles whose scaled rows stay in the first-level cache while the
+// sums run in registers. The pass is built for AVX-512, AVX2 and SSE2 and the widest the
+// processor runs is taken. Every one of the eight lanes sums its own points in point order,
+// the lanes are added in a fixed order, and this file is built without contracting a * b + c
+// into fused multiply-adds, so the sums, and with them the steps, are the same bit for bit
+// whichever instruction set runs.
 #include "cnm/cluster_newton_step.h"
 
 #include "cnm/pool_work.h"
@@ -15,16 +24,29 @@
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <vector>
 
 namespace {
 
 const double NaN = std::numeric_limits<double>::quiet_NaN();
+
+// Stage 2 handles the other points eight at a time: a block of eight points is one `lanes8`
+// per coordinate or observation, and every lane sums its own points in point order.
+constexpr int lanes = 8;
+struct alignas(64) lanes8 {
+    double d[lanes];
+};
+
+// Stage 2 takes the other points in tiles of this many blocks: their scaled rows stay in the
+// first-level cache while the sums over the tile run in registers.
+constexpr int tileBlocks = 16;
 
 // Per-point random numbers for the perturbed targets (splitmix64), uniform on [0, 1).
 class point_random {
@@ -43,6 +65,8 @@ public:
 private:
     std::uint64_t state;
 };
+
+struct step_workspace;
 
 // The cluster in flat row-major storage, and what every point's solve reads.
 struct step_problem {
@@ -71,6 +95,18 @@ struct step_problem {
     std::vector<double> sums;
     std::vector<double> moments;
     double count = 0.0;
+    // Stage 2: the coordinates and observations transposed into blocks of eight points
+    // (XT: n rows, YT: m rows, each `blocks` lanes8 long); per point (padding included)
+    // whether it enters the fits, and per block whether all eight do. Points that do not
+    // enter (unusable, at a non-finite place, padding) are stored as zeros, so that every
+    // difference the pass forms is finite.
+    int blocks = 0;
+    std::vector<lanes8> XT;
+    std::vector<lanes8> YT;
+    std::vector<char> entersFit; // blocks x 8
+    std::vector<char> wholeBlock;
+    // The kernel of this step, taken once so that every point uses the same.
+    void (*stage2)(const step_problem&, int, step_workspace&) = nullptr;
 };
 
 // Rows of the n x m blocks are padded to a multiple of four doubles, so that the inner loops
@@ -116,12 +152,26 @@ struct step_workspace {
     std::vector<double> M;                  // n x n damped matrix
     std::vector<double> r, p, Mp, rhs;      // n
     std::vector<double> res;                // m
+    // Stage 2: per lane, the sums of the upper triangle of G and of B, and the scaled rows of
+    // one tile of blocks (row c of block t at c * tileBlocks + t).
+    // The rows are n + m rounded up to a multiple of eight (the extra ones stay zero); the
+    // entries are the pairs (a, c), a < n, c from a rounded down to a multiple of eight to
+    // the last row, row by row.
+    int rowCount;
+    std::vector<lanes8> acc;
+    std::vector<lanes8> rows; // rowCount x tileBlocks
 
     step_workspace(int n_, int m)
         : n(n_), mp(padded(m)), wp(padded(n_ + m)), C(std::size_t(n) * wp), G(std::size_t(n) * n),
           B(std::size_t(n) * mp), sol(B.size()), R(B.size()), P(B.size()), Q(B.size()), rr(mp),
           d(mp), alpha(mp), beta(mp), active(mp), v(2 * std::size_t(wp)), M(std::size_t(n) * n),
-          r(n), p(n), Mp(n), rhs(n), res(m) {}
+          r(n), p(n), Mp(n), rhs(n), res(m), rowCount((n_ + m + 7) & ~7),
+          rows(tileBlocks * std::size_t(rowCount)) {
+        std::size_t entries = 0;
+        for (int a = 0; a < n; ++a)
+            entries += rowCount - (a & ~7);
+        acc.resize(entries);
+    }
 };
 
 // Conjugate gradients on G S = B for the m columns of B (G: n x n; B and S: n x mp, padded
@@ -269,17 +319,6 @@ inline void accumulateRow(double* C, const double* v, int n, int wp) {
     }
 }
 
-// The same for two rows v1 and v2 at once (half the passes over C).
-inline void accumulateRows(double* C, const double* v1, const double* v2, int n, int wp) {
-    for (int a = 0; a < n; ++a) {
-        const double z1 = v1[a];
-        const double z2 = v2[a];
-        if (z1 == 0.0 && z2 == 0.0) continue;
-        const int from = a & ~3;
-        addScaled2(C + std::size_t(a) * wp + from, z1, v1 + from, z2, v2 + from, wp - from);
-    }
-}
-
 // Splits C into the full symmetric G (n x n) and B (n x mp).
 void splitNormal(const double* C, int n, int m, int wp, int mp, double* G, double* B) {
     for (int a = 0; a < n; ++a) {
@@ -412,43 +451,231 @@ void stage1Normal(const step_problem& pb, int i, step_workspace& ws) {
     }
 }
 
-// Stage 2 normal equations of point i: every other usable point k enters scaled by the
-// inverse squared normalised distance.
-void stage2Normal(const step_problem& pb, int i, step_workspace& ws) {
-    const int N = pb.N;
+// The transposed blocks of the cluster for stage 2.
+void stage2Blocks(step_problem& pb) {
     const int n = pb.n;
     const int m = pb.m;
-    const double* xi = &pb.X[std::size_t(i) * n];
-    const double* yi = &pb.Y[std::size_t(i) * m];
-    std::fill(ws.C.begin(), ws.C.end(), 0.0);
-    // Scaled rows are collected in pairs and added to C two at a time.
-    double* const pair = ws.v.data();
-    double* v = pair;
-    for (int k = 0; k < N; ++k) {
-        if (k == i || !pb.usable[k]) continue;
+    pb.blocks = (pb.N + lanes - 1) / lanes;
+    const std::size_t nb = pb.blocks;
+    pb.XT.assign(n * nb, lanes8{});
+    pb.YT.assign(m * nb, lanes8{});
+    pb.entersFit.assign(nb * lanes, 0);
+    for (int k = 0; k < pb.N; ++k) {
+        // A point at a non-finite place is at no finite distance: it enters no fit.
         const double* xk = &pb.X[std::size_t(k) * n];
-        double d = 0.0;
+        if (!pb.usable[k] || !std::all_of(xk, xk + n, [](double v) { return std::isfinite(v); }))
+            continue;
+        const std::size_t b = k / lanes;
+        const int l = k % lanes;
+        for (int a = 0; a < n; ++a)
+            pb.XT[a * nb + b].d[l] = xk[a];
+        for (int j = 0; j < m; ++j)
+            pb.YT[j * nb + b].d[l] = pb.Y[std::size_t(k) * m + j];
+        pb.entersFit[k] = 1;
+    }
+    pb.wholeBlock.assign(nb, 0);
+    for (std::size_t b = 0; b < nb; ++b)
+        pb.wholeBlock[b] = std::all_of(&pb.entersFit[b * lanes], &pb.entersFit[b * lanes] + lanes,
+                                       [](char c) { return c != 0; });
+}
+
+// The stage-2 kernel is written once for a native vector type V of W = 8 / P doubles: a
+// block of eight points is P vectors. It is built for AVX-512 (P = 1), AVX2 (P = 2) and SSE2
+// (P = 4); every operation acts lane by lane, so the three give the same sums. The vectors
+// never cross a function boundary that is not inlined (the functions below are internal to
+// this file), so the ABI notes on wide vector arguments do not concern them.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+typedef double vec2 __attribute__((vector_size(16)));
+typedef double vec4 __attribute__((vector_size(32)));
+typedef double vec8 __attribute__((vector_size(64)));
+
+template <typename V> [[gnu::always_inline]] inline V loadPart(const lanes8& x, int p) {
+    V v;
+    std::memcpy(&v, x.d + p * (sizeof(V) / sizeof(double)), sizeof(V));
+    return v;
+}
+
+template <typename V> [[gnu::always_inline]] inline void storePart(lanes8& x, int p, V v) {
+    std::memcpy(x.d + p * (sizeof(V) / sizeof(double)), &v, sizeof(V));
+}
+
+// The scaled rows w (x_k - x_i, y_k - y_i) of the eight points of block b, w the inverse
+// squared normalised distance; a point at the same place as x_i (the point itself, a twin)
+// or too close for its weight to be finite carries no slope information and, like a point
+// that enters no fit, gives a zero row rather than an infinite one. Row c goes to
+// out[c * tileBlocks]. Weights are checked lane by lane only where `careful`: in blocks with
+// points that enter no fit, in the point's own block, and everywhere when a pass without
+// the check came out non-finite (two points at the same place); elsewhere every weight is
+// finite and taken as it is.
+template <typename V>
+[[gnu::always_inline]] inline void scaledRows(const step_problem& pb, const double* xi,
+                                              const double* yi, int b, bool careful, lanes8* out) {
+    constexpr int W = sizeof(V) / sizeof(double);
+    const int n = pb.n;
+    const int m = pb.m;
+    const std::size_t nb = pb.blocks;
+    for (int p = 0; p < lanes / W; ++p) {
+        V d = V{};
         for (int a = 0; a < n; ++a) {
-            const double e = (xi[a] - xk[a]) * pb.invRange[a];
+            const V e = (xi[a] - loadPart<V>(pb.XT[a * nb + b], p)) * pb.invRange[a];
             d += e * e;
         }
-        const double w = 1.0 / d;
-        // A point at the same place (or with a distance too small to invert) carries no
-        // slope information: leave it out rather than weigh it infinitely.
-        if (!(d > 0.0) || !std::isfinite(w)) continue;
+        V weight = 1.0 / d;
+        if (careful) {
+            for (int l = 0; l < W; ++l)
+                if (!pb.entersFit[std::size_t(b) * lanes + p * W + l] || !std::isfinite(weight[l]))
+                    weight[l] = 0.0;
+        }
         for (int a = 0; a < n; ++a)
-            v[a] = w * (xk[a] - xi[a]);
-        const double* yk = &pb.Y[std::size_t(k) * m];
+            storePart<V>(out[a * tileBlocks], p,
+                         weight * (loadPart<V>(pb.XT[a * nb + b], p) - xi[a]));
         for (int j = 0; j < m; ++j)
-            v[n + j] = w * (yk[j] - yi[j]);
-        if (v == pair) {
-            v = pair + ws.wp;
-        } else {
-            accumulateRows(ws.C.data(), pair, v, n, ws.wp);
-            v = pair;
+            storePart<V>(out[(n + j) * tileBlocks], p,
+                         weight * (loadPart<V>(pb.YT[j * nb + b], p) - yi[j]));
+    }
+}
+
+// acc[q] += sum over the tile's blocks t of ra[t] * rc[q * tileBlocks + t], q < R, summed in
+// registers in block order. R only sets how many entries share a pass over the tile (as many
+// as the registers hold); every entry's sum is the same for any R.
+template <typename V, int R>
+[[gnu::always_inline]] inline void tileSums(const lanes8* ra, const lanes8* rc, int tb,
+                                            lanes8* acc) {
+    constexpr int P = lanes / (sizeof(V) / sizeof(double));
+    V s[R][P];
+#pragma GCC unroll 8
+    for (int q = 0; q < R; ++q)
+#pragma GCC unroll 8
+        for (int p = 0; p < P; ++p)
+            s[q][p] = V{};
+    for (int t = 0; t < tb; ++t) {
+#pragma GCC unroll 8
+        for (int p = 0; p < P; ++p) {
+            const V x = loadPart<V>(ra[t], p);
+#pragma GCC unroll 8
+            for (int q = 0; q < R; ++q)
+                s[q][p] += x * loadPart<V>(rc[q * tileBlocks + t], p);
         }
     }
-    if (v != pair) accumulateRow(ws.C.data(), pair, n, ws.wp);
+#pragma GCC unroll 8
+    for (int q = 0; q < R; ++q)
+#pragma GCC unroll 8
+        for (int p = 0; p < P; ++p)
+            storePart<V>(acc[q], p, loadPart<V>(acc[q], p) + s[q][p]);
+}
+
+// The lane sums of point i's stage-2 normal equations into ws.acc; false when one of them is
+// not finite.
+template <typename V, int R>
+[[gnu::always_inline]] inline bool stage2Sums(const step_problem& pb, int i, bool careful,
+                                              step_workspace& ws) {
+    const int n = pb.n;
+    const double* xi = &pb.X[std::size_t(i) * pb.n];
+    const double* yi = &pb.Y[std::size_t(i) * pb.m];
+    lanes8* acc = ws.acc.data();
+    lanes8* rows = ws.rows.data();
+    std::fill(ws.acc.begin(), ws.acc.end(), lanes8{});
+    // A point at a non-finite place has no finite distance to any other: an empty fit.
+    if (!std::all_of(xi, xi + n, [](double v) { return std::isfinite(v); })) return true;
+    const int ownBlock = i / lanes;
+    for (int b0 = 0; b0 < pb.blocks; b0 += tileBlocks) {
+        const int tb = std::min(tileBlocks, pb.blocks - b0);
+        for (int t = 0; t < tb; ++t) {
+            const int b = b0 + t;
+            scaledRows<V>(pb, xi, yi, b, careful || b == ownBlock || !pb.wholeBlock[b], rows + t);
+        }
+        // Entry (a, c) sums row a times row c over the tile, for c in whole groups of eight
+        // from the group that holds a (the few entries below the diagonal cost less than
+        // handling ragged ends).
+        std::size_t e = 0;
+        for (int a = 0; a < n; ++a) {
+            const lanes8* ra = rows + std::size_t(a) * tileBlocks;
+            for (int c = a & ~7; c < ws.rowCount; c += R, e += R)
+                tileSums<V, R>(ra, rows + std::size_t(c) * tileBlocks, tb, acc + e);
+        }
+    }
+    return std::all_of(ws.acc.begin(), ws.acc.end(), [](const lanes8& x) {
+        return std::all_of(x.d, x.d + lanes, [](double v) { return std::isfinite(v); });
+    });
+}
+
+// Stage 2 normal equations of point i into ws.G (full) and ws.B: every other usable point k
+// enters scaled by the inverse squared normalised distance.
+template <typename V, int R>
+[[gnu::always_inline]] inline void stage2NormalWith(const step_problem& pb, int i,
+                                                    step_workspace& ws) {
+    const int n = pb.n;
+    const int m = pb.m;
+    const int w = n + m;
+    if (!stage2Sums<V, R>(pb, i, false, ws)) stage2Sums<V, R>(pb, i, true, ws);
+    // Lanes are added pairwise in a fixed order.
+    std::size_t e = 0;
+    for (int a = 0; a < n; ++a) {
+        for (int c = a & ~7; c < ws.rowCount; ++c, ++e) {
+            if (c < a || c >= w) continue;
+            const double* s = ws.acc[e].d;
+            const double sum = ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
+            if (c < n) {
+                ws.G[a * n + c] = sum;
+                ws.G[c * n + a] = sum;
+            } else {
+                ws.B[std::size_t(a) * ws.mp + (c - n)] = sum;
+            }
+        }
+        std::fill(ws.B.begin() + std::size_t(a) * ws.mp + m,
+                  ws.B.begin() + std::size_t(a + 1) * ws.mp, 0.0);
+    }
+}
+
+// One build per instruction set, each with as many entries per pass as its registers hold;
+// the widest the processor runs is taken once.
+__attribute__((target("avx512f"))) void stage2NormalAvx512(const step_problem& pb, int i,
+                                                           step_workspace& ws) {
+    stage2NormalWith<vec8, 8>(pb, i, ws);
+}
+
+__attribute__((target("avx2"))) void stage2NormalAvx2(const step_problem& pb, int i,
+                                                      step_workspace& ws) {
+    stage2NormalWith<vec4, 4>(pb, i, ws);
+}
+
+void stage2NormalPlain(const step_problem& pb, int i, step_workspace& ws) {
+    stage2NormalWith<vec2, 2>(pb, i, ws);
+}
+#pragma GCC diagnostic pop
+
+using stage2Function = void (*)(const step_problem&, int, step_workspace&);
+
+struct stage2Kernel {
+    const char* name;
+    stage2Function function;
+    bool runs;
+};
+
+// Widest first; `runs` says whether this processor has the instruction set.
+const std::vector<stage2Kernel>& stage2Kernels() {
+    static const std::vector<stage2Kernel> kernels = [] {
+        __builtin_cpu_init();
+        return std::vector<stage2Kernel>{
+            {"avx512", stage2NormalAvx512, __builtin_cpu_supports("avx512f") != 0},
+            {"avx2", stage2NormalAvx2, __builtin_cpu_supports("avx2") != 0},
+            {"sse2", stage2NormalPlain, true}};
+    }();
+    return kernels;
+}
+
+std::atomic<stage2Function> chosenStage2{nullptr};
+
+stage2Function stage2Normal() {
+    stage2Function f = chosenStage2.load(std::memory_order_relaxed);
+    if (f) return f;
+    for (const stage2Kernel& k : stage2Kernels())
+        if (k.runs) {
+            chosenStage2.store(k.function);
+            return k.function;
+        }
+    return stage2NormalPlain;
 }
 
 // Step of a usable point: its own weighted local fit, then the damped solve.
@@ -458,10 +685,10 @@ void localStep(step_problem& pb, int i, step_workspace& ws) {
     const double* yi = &pb.Y[std::size_t(i) * m];
     if (pb.stage1) {
         stage1Normal(pb, i, ws);
+        splitNormal(ws.C.data(), n, m, ws.wp, ws.mp, ws.G.data(), ws.B.data());
     } else {
-        stage2Normal(pb, i, ws);
+        pb.stage2(pb, i, ws);
     }
-    splitNormal(ws.C.data(), n, m, ws.wp, ws.mp, ws.G.data(), ws.B.data());
     solveNormalColumns(ws.G.data(), ws.B.data(), n, m, n, ws.sol.data(), ws);
 
     // A_i (m x n) has row j = column j of sol; M := A_i^T A_i, rhs := A_i^T (Y_obs - y_i).
@@ -499,7 +726,7 @@ cluster_newton_step(const QVector<QVector<double>>& X, const QVector<QVector<dou
                     const QVector<bool>& alive, const QVector<double>& lambdaVector,
                     const QVector<double>& Y_obs, const QVector<double>& x_lowerBound,
                     const QVector<double>& x_upperBound, double Y_star_noise, bool stage1,
-                    std::uint64_t seed) {
+                    std::uint64_t seed, const QVector<int>& only) {
     step_problem pb;
     pb.N = X.size();
     pb.n = pb.N > 0 ? X[0].size() : 0;
@@ -539,16 +766,31 @@ cluster_newton_step(const QVector<QVector<double>>& X, const QVector<QVector<dou
     pb.step.assign(std::size_t(N) * n, 0.0);
 
     globalFit(pb, alive);
-    if (stage1) stage1Moments(pb);
+    if (stage1) {
+        stage1Moments(pb);
+    } else {
+        stage2Blocks(pb);
+        pb.stage2 = stage2Normal();
+    }
 
-    // A few chunks per thread keep every thread busy when the points' costs differ.
+    // The points to step, in order; a few chunks per thread keep every thread busy when the
+    // points' costs differ.
+    QVector<int> points;
+    for (int i : only)
+        if (i >= 0 && i < N) points.append(i);
+    if (only.isEmpty()) {
+        points.resize(N);
+        std::iota(points.begin(), points.end(), 0);
+    }
+    const int count = points.size();
     const int threads = std::max(1, QThreadPool::globalInstance()->maxThreadCount());
-    const int chunk = std::max(1, (N + 4 * threads - 1) / (4 * threads));
-    const int chunks = (N + chunk - 1) / chunk;
-    pool_work(chunks, [&pb, chunk](int c) {
+    const int chunk = std::max(1, (count + 4 * threads - 1) / (4 * threads));
+    const int chunks = (count + chunk - 1) / chunk;
+    pool_work(chunks, [&pb, &points, count, chunk](int c) {
         step_workspace ws(pb.n, pb.m);
-        const int end = std::min(pb.N, (c + 1) * chunk);
-        for (int i = c * chunk; i < end; ++i) {
+        const int end = std::min(count, (c + 1) * chunk);
+        for (int at = c * chunk; at < end; ++at) {
+            const int i = points[at];
             if (pb.usable[i]) {
                 localStep(pb, i, ws);
             } else {
@@ -563,6 +805,23 @@ cluster_newton_step(const QVector<QVector<double>>& X, const QVector<QVector<dou
         result[i] = QVector<double>(s, s + n);
     }
     return result;
+}
+
+QStringList stage2Instructions() {
+    QStringList names;
+    for (const stage2Kernel& k : stage2Kernels())
+        if (k.runs) names.append(QString::fromLatin1(k.name));
+    return names;
+}
+
+bool useStage2Instructions(const QString& name) {
+    for (const stage2Kernel& k : stage2Kernels()) {
+        if (k.runs && (name.isEmpty() ? true : name == QLatin1String(k.name))) {
+            chosenStage2.store(k.function);
+            return true;
+        }
+    }
+    return false;
 }
 
 QVector<double> weighted_observation(const QVector<double>& y,

@@ -11,6 +11,8 @@
 // weighted rows.
 #pragma once
 
+#include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <cstdint>
@@ -21,12 +23,21 @@
 // with relative spread Y_star_noise, from a generator seeded by `seed` and the point index.
 // Points at exactly the same x as the fitted point (zero distance in stage 2) carry no
 // slope information and are left out of its fit instead of receiving an infinite weight.
+// With `only` given, just the steps of the listed points are computed (each the same as in
+// the whole step: every point's fit reads the whole cluster); the other rows are zero.
 QVector<QVector<double>>
 cluster_newton_step(const QVector<QVector<double>>& X, const QVector<QVector<double>>& Y,
                     const QVector<bool>& alive, const QVector<double>& lambdaVector,
                     const QVector<double>& Y_obs, const QVector<double>& x_lowerBound,
                     const QVector<double>& x_upperBound, double Y_star_noise, bool stage1,
-                    std::uint64_t seed);
+                    std::uint64_t seed, const QVector<int>& only = QVector<int>());
+
+// The instruction sets the stage-2 pass can use on this processor, widest first ("avx512",
+// "avx2", "sse2"); all give the same steps, bit for bit. The widest is used unless a test or
+// a benchmark picks another with useStage2Instructions (an empty name: the widest again);
+// false for a name not in the list.
+QStringList stage2Instructions();
+bool useStage2Instructions(const QString& name);
 
 // The K weighted combinations of one observation row: entry k is weightRows[k] . y, NaN
 // when the lengths differ.

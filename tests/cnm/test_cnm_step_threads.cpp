@@ -119,6 +119,31 @@ TEST(ClusterNewtonStep, FastStepEqualsLiteralAlgorithm) {
     }
 }
 
+// Every instruction set of the stage-2 pass gives the same steps bit for bit (twins, an
+// unusable row, several tiles and a partial last block), and a step of a few points equals
+// those points' rows of the whole step.
+TEST(ClusterNewtonStep, InstructionSetsAndSubsetsAgreeExactly) {
+    smooth_cluster c(301, 5, 7, 23);
+    c.X[5] = c.X[9];
+    c.Y[5] = c.Y[9];
+    c.Y[7][2] = NaN;
+    c.alive[7] = false;
+    const Rows whole = fast(c, false, 0.1);
+    for (const QString& kernel : stage2Instructions()) {
+        ASSERT_TRUE(useStage2Instructions(kernel));
+        EXPECT_EQ(fast(c, false, 0.1), whole) << kernel.toStdString();
+    }
+    useStage2Instructions(QString());
+    EXPECT_FALSE(useStage2Instructions("mmx"));
+    for (bool stage1 : {true, false}) {
+        const Rows all = fast(c, stage1, 0.1);
+        const Rows some = cluster_newton_step(c.X, c.Y, c.alive, c.lambda, c.Yobs, c.lb, c.ub, 0.1,
+                                              stage1, 1, {7, 9, 300, 400});
+        for (int i = 0; i < all.size(); ++i)
+            EXPECT_EQ(some[i], (i == 7 || i == 9 || i == 300) ? all[i] : QVector<double>(5, 0.0));
+    }
+}
+
 TEST(ClusterNewtonStep, LinearModelStepLandsOnTheSolution) {
     const smooth_cluster c = linearCluster(25, 3);
     for (bool stage1 : {true, false}) {
