@@ -12,12 +12,28 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
 
 QString number(double v) {
     return QString::number(v, 'g', 6);
+}
+
+// Where the run's time went, for a modeller sizing a cluster: "  time 12.3 s: model
+// evaluation 61 %, per-point fits 27 %, writing result files 4 %, other 8 %".
+QString phaseTimesText(const cluster_newton_method::phase_times& t) {
+    if (!(t.total > 0.0)) return QString();
+    const auto share = [&](double part) {
+        return QString::number(std::lround(100.0 * part / t.total)) + " %";
+    };
+    const double other = std::max(0.0, t.total - t.evaluation - t.fits - t.writing);
+    return QString("  time %1 s: model evaluation %2, per-point fits %3, writing result files "
+                   "%4, other %5\n")
+        .arg(t.total, 0, 'f', 1)
+        .arg(share(t.evaluation), share(t.fits), share(t.writing), share(other));
 }
 
 // Which model file a blocking problem is about.
@@ -284,6 +300,7 @@ int batch_runner::run(QString& message) {
     if (!done.R_sorted.isEmpty() && !done.R_sorted.last().isEmpty())
         print("  best SSR " + number(done.R_sorted.last().first()) + ", median SSR " +
               number(done.R_sorted.last()[done.R_sorted.last().size() / 2]) + "\n");
+    print(phaseTimesText(engine.phaseTimes));
     const fitted_values fitted = fitted_values::of(done, model.para.parameterNames);
     if (fitted.iteration < 0) {
         // The engine stops at once when too few points of the initial cluster evaluate.

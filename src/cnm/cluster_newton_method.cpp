@@ -12,6 +12,7 @@
 
 #include <QDebug>
 #include <QElapsedTimer>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <atomic>
@@ -70,7 +71,9 @@ QVector<QVector<double>> parallelODEeval_aux_function(model_ode m) {
     return m.evaluate(p);
 }
 
-cluster_newton_method::cluster_newton_method(QObject* parent) : QObject(parent) {}
+cluster_newton_method::cluster_newton_method(QObject* parent) : QObject(parent) {
+    writer.setMaxThreadCount(1);
+}
 
 void cluster_newton_method::setY_star_matrix(QVector<double> y, int n) {
     Y_obs = y;
@@ -125,7 +128,7 @@ QVector<QVector<double>> cluster_newton_method::iterate_weighted_A(QVector<QVect
                                                                    QVector<double> lambdaVector) {
     // One draw per call seeds the per-point generators of the perturbed targets.
     return cluster_newton_step(X, Y, alive, lambdaVector, Y_obs, x_lowerBound, x_upperBound,
-                               Y_star_noise, stage1, random());
+                               Y_star_noise, stage1, random(), stepPoints);
 }
 
 QVector<QVector<double>>
@@ -134,7 +137,7 @@ cluster_newton_method::iterate_weighted_A(QVector<QVector<double>> X, QVector<QV
                                           QVector<QVector<double>> weightRows) {
     return cluster_newton_step(X, weighted_observations(Y, weightRows), alive, lambdaVector,
                                weighted_observation(Y_obs, weightRows), x_lowerBound, x_upperBound,
-                               Y_star_noise, stage1, random());
+                               Y_star_noise, stage1, random(), stepPoints);
 }
 
 void cluster_newton_method::abort() {
@@ -153,13 +156,20 @@ QVector<double> cluster_newton_method::weightedSSR(const QVector<QVector<double>
 QVector<QVector<double>> cluster_newton_method::step(const QVector<QVector<double>>& X,
                                                      const QVector<QVector<double>>& Y,
                                                      const QVector<bool>& alive) {
-    return weights.isEmpty() ? iterate_weighted_A(X, Y, alive, lambdaVector)
-                             : iterate_weighted_A(X, Y, alive, lambdaVector, weights);
+    QElapsedTimer timer;
+    timer.start();
+    QVector<QVector<double>> dX = weights.isEmpty()
+                                      ? iterate_weighted_A(X, Y, alive, lambdaVector)
+                                      : iterate_weighted_A(X, Y, alive, lambdaVector, weights);
+    phaseTimes.fits += timer.nsecsElapsed() * 1e-9;
+    return dX;
 }
 
 QVector<QVector<double>> cluster_newton_method::evaluatePoints(
     QList<model_ode>& models, const QVector<QVector<double>>& cluster, const QVector<int>& points,
     int k, QList<QVector<QVector<double>>>* raw) {
+    QElapsedTimer timer;
+    timer.start();
     const int count = std::min(models.size(), points.size());
     const int N = cluster.size();
     for (int i = 0; i < count; ++i) {
@@ -192,6 +202,7 @@ QVector<QVector<double>> cluster_newton_method::evaluatePoints(
         models[0].prepareDoseObsTimePoints(
             models[0].parameterSpec.x_to_parameter(evaluation_backend::rowOf(cluster, points[0])));
     if (raw) *raw = results;
+    phaseTimes.evaluation += timer.nsecsElapsed() * 1e-9;
     return Ysim;
 }
 
@@ -251,7 +262,11 @@ void cluster_newton_method::lambdaSearch(int k, const QVector<bool>& alive,
         stage1 = k < numStage1Iter;
         lambdaVector = QVector<double>(N, lambda);
         const QVector<QVector<double>>& X = result.X[k];
+        // Only the sample is evaluated, so only its steps are needed (each is the same as in
+        // the whole step).
+        stepPoints = sample;
         const QVector<QVector<double>> dX = step(X, result.Y[k], alive);
+        stepPoints.clear();
         QVector<QVector<double>> proposal = X;
         for (int p = 0; p < N && p < dX.size(); ++p)
             for (int j = 0; j < proposal[p].size() && j < dX[p].size(); ++j)
@@ -400,17 +415,9 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
                              atPosition(s, static_cast<int>(std::floor(0.5 * N))));
 
     emit current_computation_result(result);
-    if (!result.save_last_iter(saveDirectory)) {
-        // A full disk or a folder that became read-only: the run cannot keep its results, so
-        // it ends here; the iterations written before stay complete on disk.
-        saveProblem = "Error, the result files of iteration " + QString::number(k) +
-                      " could not be written into " + saveDirectory +
-                      "/compResult (disk full or no permission to write); the run stopped.";
-        log(saveProblem);
-        qCDebug(lcCnm).noquote() << saveProblem;
-        return false;
-    }
-    completedIterations = k + 1;
+    // Iteration k - 1's files must be on disk before iteration k counts as going on.
+    if (!finishWriting()) return false;
+    startWriting(k);
 
     result.X.resize(k + 2);
     result.X[k + 1] = result.X[k];
@@ -438,6 +445,38 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
     return true;
 }
 
+void cluster_newton_method::startWriting(int k) {
+    // The record is a value of implicitly shared containers: the writer keeps this state of
+    // it while the run changes its own copy.
+    compResult snapshot = result;
+    const QString dir = saveDirectory;
+    pendingIteration = k;
+    pendingWrite = QtConcurrent::run(
+        &writer, [snapshot, dir]() mutable { return snapshot.save_last_iter(dir); });
+}
+
+bool cluster_newton_method::finishWriting() {
+    if (pendingIteration < 0) return true;
+    QElapsedTimer timer;
+    timer.start();
+    pendingWrite.waitForFinished();
+    phaseTimes.writing += timer.nsecsElapsed() * 1e-9;
+    const int k = pendingIteration;
+    pendingIteration = -1;
+    if (!pendingWrite.result()) {
+        // A full disk or a folder that became read-only: the run cannot keep its results, so
+        // it ends here; the iterations written before stay complete on disk.
+        saveProblem = "Error, the result files of iteration " + QString::number(k) +
+                      " could not be written into " + saveDirectory +
+                      "/compResult (disk full or no permission to write); the run stopped.";
+        log(saveProblem);
+        qCDebug(lcCnm).noquote() << saveProblem;
+        return false;
+    }
+    completedIterations = k + 1;
+    return true;
+}
+
 void cluster_newton_method::run_3() {
     weights.clear();
     numTotIter = numStage1Iter + numStage2Iter;
@@ -450,6 +489,8 @@ void cluster_newton_method::run_3() {
     saveProblem.clear();
     failureMessage.clear();
     random.seed(seed);
+    phaseTimes = phase_times();
+    pendingIteration = -1;
 
     const int N = result.X.isEmpty() ? 0 : result.X[0].size();
     emit max_modelEval(totalIter * N);
@@ -477,16 +518,22 @@ void cluster_newton_method::run_3() {
     }
 
     // The record keeps the iterations whose evaluation, judgement and statistics were
-    // completed: all of them after a normal end, those before the current one after a stop
-    // or a failure (their files are already on disk and stay consistent with the record).
+    // completed and whose files are on disk: all of them after a normal end, those before
+    // the current one after a stop or a failure. Their files stay as written; the log and
+    // the sort order are written once more.
+    finishWriting();
     result.trim(completedIterations);
     result.sortDataByResidual();
-    if (!result.save(saveDirectory) && saveProblem.isEmpty()) {
+    QElapsedTimer writeTimer;
+    writeTimer.start();
+    if (!result.save(saveDirectory, completedIterations) && saveProblem.isEmpty()) {
         saveProblem = "Error, the result files could not all be written into " + saveDirectory +
                       "/compResult (disk full or no permission to write).";
         log(saveProblem);
         qCDebug(lcCnm).noquote() << saveProblem;
     }
+    phaseTimes.writing += writeTimer.nsecsElapsed() * 1e-9;
+    phaseTimes.total = runTimer.nsecsElapsed() * 1e-9;
     isRunning = false;
     emit calculationCompleted();
 }

@@ -9,9 +9,11 @@
 #include "model/model_ode.h"
 
 #include <QElapsedTimer>
+#include <QFuture>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 #include <QVector>
 
 #include <atomic>
@@ -64,6 +66,17 @@ public:
     // error in an iteration); empty after a normal end or a stop. Set before
     // calculationCompleted; the finished iterations are kept and saved all the same.
     QString failureMessage;
+    // Where the last run's time went, in seconds of wall-clock time: evaluating points (the
+    // damping search's included), the per-point fits, writing the result files (as far as the
+    // run waited for it) and the whole run. Set as the run goes; complete after
+    // calculationCompleted.
+    struct phase_times {
+        double evaluation = 0.0;
+        double fits = 0.0;
+        double writing = 0.0;
+        double total = 0.0;
+    };
+    phase_times phaseTimes;
     // Seeds the engine's own generator at the start of every run: the damping-search samples
     // and the perturbed targets come from it alone, so a run is repeatable bit for bit.
     quint64 seed = 0;
@@ -80,7 +93,8 @@ public:
     QVector<double> SSR(QVector<QVector<double>> Ysim, QVector<QVector<double>> W);
 
     // The step of every point of the cluster X with simulated observations Y (virtual so
-    // that a test can make a step fail).
+    // that a test can make a step fail); while the damping search runs, only the steps of
+    // its sample (zero rows for the others).
     virtual QVector<QVector<double>> iterate_weighted_A(QVector<QVector<double>> X,
                                                         QVector<QVector<double>> Y,
                                                         QVector<bool> alive,
@@ -123,9 +137,19 @@ private:
     void lambdaSearch(int k, const QVector<bool>& alive, const QVector<int>& sample,
                       const QVector<double>& currentSampleSSR);
     void log(const QString& line);
+    // The files of iteration k go to disk on the writer thread while the run goes on; the
+    // next iteration's write and the end of the run wait for it first.
+    void startWriting(int k);
+    // Waits for the pending write; false (with saveProblem set and logged) when it failed.
+    bool finishWriting();
 
     // Iterations whose record is complete (evaluated, judged, sorted, logged and saved).
     int completedIterations = 0;
+    QThreadPool writer;
+    // The points the damping search evaluates; empty outside it.
+    QVector<int> stepPoints;
+    QFuture<bool> pendingWrite;
+    int pendingIteration = -1;
     QElapsedTimer runTimer;
     std::mt19937_64 random;
 };

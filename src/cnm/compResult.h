@@ -50,10 +50,10 @@ public:
     // point of the tie. A row missing from X, Y or Parameter is skipped in that sorted matrix.
     void sortDataByResidual();
 
-    // Result files in "<dir>/compResult": every iteration of every field. Each file is
-    // replaced atomically; returns false when any file could not be written (the others are
-    // still written).
-    bool save(QString dir);
+    // Result files in "<dir>/compResult": every iteration from `firstIteration` on of every
+    // field, then ode_time, the log and sortIndex. Each file is replaced atomically; returns
+    // false when any file could not be written (the others are still written).
+    bool save(QString dir, int firstIteration = 0);
     // Only the newest iteration of each field, then ode_time, the log and sortIndex; returns
     // false when any of them could not be written.
     bool save_last_iter(QString dir);

@@ -1,6 +1,7 @@
 // The result folder of a model directory: one CSV file per iteration and field, written
-// after every iteration and once more at the end of a run, moved into a time-stamped
-// history folder before the next run, and read back when a model directory is opened.
+// after every iteration (the run's log and sort order once more at the end of a run), moved
+// into a time-stamped history folder before the next run, and read back when a model
+// directory is opened.
 #include "cnm/compResult.h"
 
 #include "io/csv.h"
@@ -12,6 +13,8 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
+
+#include <algorithm>
 
 namespace {
 
@@ -59,19 +62,20 @@ bool moveFile(const QString& from, const QString& to) {
 
 } // namespace
 
-bool compResult::save(QString dir) {
+bool compResult::save(QString dir, int firstIteration) {
     bool ok = true;
-    for (int k = 0; k < X.size(); ++k)
+    const int from = std::max(0, firstIteration);
+    for (int k = from; k < X.size(); ++k)
         ok &= csvwrite(resultFile(dir, "X_", k), X[k]);
-    for (int k = 0; k < Y.size(); ++k)
+    for (int k = from; k < Y.size(); ++k)
         ok &= csvwrite(resultFile(dir, "Y_", k), Y[k]);
-    for (int k = 0; k < Parameter.size(); ++k)
+    for (int k = from; k < Parameter.size(); ++k)
         ok &= csvwrite(resultFile(dir, "Parameter_", k), Parameter[k]);
-    for (int k = 0; k < ODE_sol.size(); ++k)
+    for (int k = from; k < ODE_sol.size(); ++k)
         for (int v = 0; v < ODE_sol[k].size(); ++v)
             ok &= csvwrite(odeFile(dir, k, v), ODE_sol[k][v]);
     ok &= csvwrite(dir + "/compResult/sortIndex.csv", sortIndex);
-    for (int k = 0; k < R.size(); ++k)
+    for (int k = from; k < R.size(); ++k)
         ok &= writeSingleLine(resultFile(dir, "R_", k), R[k]);
     ok &= writeSingleLine(dir + "/compResult/ode_time.csv", ode_time);
     ok &= writeLog(dir, computation_log);
