@@ -12,7 +12,6 @@
 
 #include <QDebug>
 #include <QElapsedTimer>
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <atomic>
@@ -71,8 +70,10 @@ QVector<QVector<double>> parallelODEeval_aux_function(model_ode m) {
     return m.evaluate(p);
 }
 
-cluster_newton_method::cluster_newton_method(QObject* parent) : QObject(parent) {
-    writer.setMaxThreadCount(1);
+cluster_newton_method::cluster_newton_method(QObject* parent) : QObject(parent) {}
+
+cluster_newton_method::~cluster_newton_method() {
+    if (writer.joinable()) writer.join();
 }
 
 void cluster_newton_method::setY_star_matrix(QVector<double> y, int n) {
@@ -446,24 +447,24 @@ bool cluster_newton_method::iterate(int k, QVector<bool>& alive, QVector<int>& s
 }
 
 void cluster_newton_method::startWriting(int k) {
-    // The record is a value of implicitly shared containers: the writer keeps this state of
-    // it while the run changes its own copy.
-    compResult snapshot = result;
+    // The writer gets its own copy of what it writes: the run goes on changing the record,
+    // and the two threads share no data.
+    compResult snapshot = result.lastIterationCopy();
     const QString dir = saveDirectory;
     pendingIteration = k;
-    pendingWrite = QtConcurrent::run(
-        &writer, [snapshot, dir]() mutable { return snapshot.save_last_iter(dir); });
+    writer =
+        std::thread([this, snapshot, dir]() mutable { written = snapshot.save_last_iter(dir); });
 }
 
 bool cluster_newton_method::finishWriting() {
     if (pendingIteration < 0) return true;
     QElapsedTimer timer;
     timer.start();
-    pendingWrite.waitForFinished();
+    writer.join();
     phaseTimes.writing += timer.nsecsElapsed() * 1e-9;
     const int k = pendingIteration;
     pendingIteration = -1;
-    if (!pendingWrite.result()) {
+    if (!written) {
         // A full disk or a folder that became read-only: the run cannot keep its results, so
         // it ends here; the iterations written before stay complete on disk.
         saveProblem = "Error, the result files of iteration " + QString::number(k) +

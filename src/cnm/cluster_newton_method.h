@@ -9,14 +9,13 @@
 #include "model/model_ode.h"
 
 #include <QElapsedTimer>
-#include <QFuture>
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QThreadPool>
 #include <QVector>
 
 #include <atomic>
+#include <thread>
 
 class evaluation_backend;
 #include <random>
@@ -82,6 +81,7 @@ public:
     quint64 seed = 0;
 
     explicit cluster_newton_method(QObject* parent = nullptr);
+    ~cluster_newton_method() override;
 
     void setY_star_matrix(QVector<double> y, int n);
 
@@ -137,7 +137,7 @@ private:
     void lambdaSearch(int k, const QVector<bool>& alive, const QVector<int>& sample,
                       const QVector<double>& currentSampleSSR);
     void log(const QString& line);
-    // The files of iteration k go to disk on the writer thread while the run goes on; the
+    // The files of iteration k go to disk on a writer thread while the run goes on; the
     // next iteration's write and the end of the run wait for it first.
     void startWriting(int k);
     // Waits for the pending write; false (with saveProblem set and logged) when it failed.
@@ -145,10 +145,10 @@ private:
 
     // Iterations whose record is complete (evaluated, judged, sorted, logged and saved).
     int completedIterations = 0;
-    QThreadPool writer;
     // The points the damping search evaluates; empty outside it.
     QVector<int> stepPoints;
-    QFuture<bool> pendingWrite;
+    std::thread writer;
+    bool written = false; // the writer's outcome, read after joining it
     int pendingIteration = -1;
     QElapsedTimer runTimer;
     std::mt19937_64 random;

@@ -39,6 +39,44 @@ void compResult::trim(int n) {
 
 namespace {
 
+// Containers built element by element: no element shares its data with the source's.
+template <typename T> QVector<T> deepCopy(const QVector<T>& v) {
+    return QVector<T>(v.constBegin(), v.constEnd());
+}
+
+template <typename T> QVector<QVector<T>> deepCopy(const QVector<QVector<T>>& v) {
+    QVector<QVector<T>> out;
+    out.reserve(v.size());
+    for (const QVector<T>& row : v)
+        out.append(deepCopy(row));
+    return out;
+}
+
+// The same length as `v`, only its last entry copied.
+template <typename T> QVector<T> lastOnly(const QVector<T>& v) {
+    QVector<T> out(v.size());
+    if (!v.isEmpty()) out.last() = deepCopy(v.last());
+    return out;
+}
+
+} // namespace
+
+compResult compResult::lastIterationCopy() const {
+    compResult copy;
+    copy.R = lastOnly(R);
+    copy.X = lastOnly(X);
+    copy.Y = lastOnly(Y);
+    copy.Parameter = lastOnly(Parameter);
+    copy.ODE_sol = lastOnly(ODE_sol);
+    copy.ode_time = deepCopy(ode_time);
+    copy.sortIndex = deepCopy(sortIndex);
+    for (const QString& line : computation_log)
+        copy.computation_log.append(QString(line.constData(), line.size()));
+    return copy;
+}
+
+namespace {
+
 // Appends row p of iteration k of `source`, if it exists, to `sorted`.
 void appendRow(const QVector<QVector<QVector<double>>>& source, int k, int p,
                QVector<QVector<double>>& sorted) {

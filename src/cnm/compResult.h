@@ -57,6 +57,10 @@ public:
     // Only the newest iteration of each field, then ode_time, the log and sortIndex; returns
     // false when any of them could not be written.
     bool save_last_iter(QString dir);
+    // What save_last_iter writes, copied so that it shares no data with this record (the
+    // older iterations are left empty): a writer thread can save it while the run goes on
+    // changing this record.
+    compResult lastIterationCopy() const;
     // Moves the previous run's files into a new "history/compResult <date>" folder and
     // empties ODE_sol. A file that cannot be moved is left in place, never removed.
     void save_history_clean_current(QString dir);
