@@ -34,9 +34,11 @@ using QApplication = QCoreApplication;
 namespace {
 
 cluster_newton_method* runningEngine = nullptr;
+volatile std::sig_atomic_t terminated = 0; // SIGTERM: mpirun is ending every rank
 
 void onInterrupt(int signal) {
     if (runningEngine) runningEngine->abortASAP.store(true);
+    if (signal == SIGTERM) terminated = 1;
     std::signal(signal, SIG_DFL); // a second Ctrl-C ends the program at once
 }
 
@@ -84,7 +86,7 @@ int main(int argc, char** argv) {
             if (status != 0)
                 std::fprintf(stderr, "velmora-batch (rank %d): %s\n", session->rank(),
                              message.toLocal8Bit().constData());
-            session.reset();
+            session->end(status);
             if (worker.evaluationAbandoned) std::_Exit(status); // a hung thread cannot be joined
             return status;
         }
@@ -142,8 +144,18 @@ int main(int argc, char** argv) {
     const int status = reportedStatus(runner.run(message), message, "velmora-batch");
     runningEngine = nullptr;
 #ifdef VELMORA_WITH_MPI
-    // After a lost or hung rank the normal end of MPI could wait for it for ever.
-    if (session && status == 3) session->abortAll(status);
+    if (session) {
+        // The files are closed: the serving ranks are released and MPI ends, without waiting
+        // for a lost rank, nor for the others when mpirun is ending them all.
+        backend.reset();
+        if (terminated) session->markLost(-1);
+        session->end(status);
+        // After an early end an evaluation of rank 0's own may still hang: no thread is joined.
+        if (status == 3) {
+            std::fflush(nullptr);
+            std::_Exit(status);
+        }
+    }
 #endif
     return status;
 }

@@ -18,7 +18,8 @@ enum tag : int {
     hung = 6,      // worker -> rank 0: string message (an evaluation has run far too long)
     heartbeat = 7, // worker -> rank 0: nothing (the rank is alive)
     cancel = 8,    // rank 0 -> worker: int pass (drop what is left of it)
-    finish = 9     // rank 0 -> worker: nothing (the run is over; exit)
+    finish = 9     // rank 0 -> worker: int lost (the run is over; exit; 1: a rank was lost,
+                   // so MPI cannot end collectively)
 };
 
 // How often a serving rank says it is alive.

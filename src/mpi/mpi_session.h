@@ -2,7 +2,8 @@
 // rank, the number of ranks and the threads this rank evaluates with, and carries the
 // messages of mpi_protocol. Sends never block: each message is kept until MPI has taken it,
 // so a rank that stopped receiving cannot hold up the sender. Receives only take messages
-// that have arrived. One session per process; MPI ends with it.
+// that have arrived. One session per process; MPI ends with it, and that end is bounded: a
+// rank that is gone would make the collective end of MPI wait for it for ever.
 #pragma once
 
 #include <QByteArray>
@@ -10,6 +11,7 @@
 
 #include <list>
 #include <memory>
+#include <vector>
 
 class mpi_session {
 public:
@@ -17,7 +19,7 @@ public:
     // the machine between the ranks running on it (at least one thread each). The global
     // thread pool is limited to that number.
     mpi_session(int& argc, char**& argv, int threads = 0);
-    // Ends MPI (after `abortAll` nothing is left to end).
+    // Ends MPI as `end(1)` does, unless `end` was called.
     ~mpi_session();
     mpi_session(const mpi_session&) = delete;
     mpi_session& operator=(const mpi_session&) = delete;
@@ -26,7 +28,7 @@ public:
     int size() const { return rankCount; }
     int threads() const { return threadCount; }
 
-    // Queues a message to `rank`; returns at once.
+    // Queues a message to `rank`; returns at once. Messages to a lost rank are dropped.
     void send(int rank, int tag, const QByteArray& body);
     // Takes one message that has arrived (from `source`, or from any rank for -1): false
     // when there is none. Also moves queued sends along.
@@ -34,14 +36,26 @@ public:
     // Sends still queued.
     int sendsPending();
 
-    // Ends every rank of the run at once with this status (a rank is lost or hangs, and
-    // waiting for it in the normal end could last for ever).
-    [[noreturn]] void abortAll(int status);
+    // `rank` is gone (-1: some rank is, this one was told so): its queued messages are
+    // abandoned and MPI will not be ended collectively.
+    void markLost(int rank);
+    bool anyLost() const { return lost; }
+
+    // Ends MPI; the caller has closed its files. Queued messages get up to two seconds to
+    // leave. When a rank was lost or a message could not leave, the process ends here at
+    // once with `status`, without the collective end of MPI (it would wait for the missing
+    // rank). Otherwise MPI ends collectively, and should that take longer than ten seconds
+    // (a rank died unnoticed), the process ends with `status` all the same. Idempotent.
+    void end(int status);
 
 private:
     struct pending;
     std::list<std::unique_ptr<pending>> sends;
+    std::list<std::unique_ptr<pending>> abandoned; // never freed: MPI may still hold them
     int rankIndex = 0;
     int rankCount = 1;
     int threadCount = 1;
+    std::vector<bool> gone; // per rank, known to be lost
+    bool lost = false;
+    bool ended = false;
 };

@@ -28,7 +28,10 @@ int mpi_worker::serve(QString& message) {
     QByteArray body;
     // The model package comes first.
     while (!session.receive(source, tag, body, 0) || tag != mpi_protocol::model) {
-        if (tag == mpi_protocol::finish) return 0;
+        if (tag == mpi_protocol::finish) {
+            if (mpi_buffer(body).takeInt() != 0) session.markLost(-1);
+            return 0;
+        }
         QThread::usleep(1000);
     }
     model_package package;
@@ -62,6 +65,7 @@ int mpi_worker::serve(QString& message) {
             busy = true;
             mpi_buffer in(body);
             if (tag == mpi_protocol::finish) {
+                if (in.takeInt() != 0) session.markLost(-1);
                 if (!runner.idle() && !runner.finished()) {
                     runner.abandon();
                     evaluationAbandoned = true;

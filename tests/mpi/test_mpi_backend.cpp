@@ -146,9 +146,13 @@ int main(int argc, char** argv) {
         if (fault && s.rank() == 2) return dieAtFirstChunk(s);
         mpi_worker worker(s);
         QString message;
-        return worker.serve(message);
+        const int status = worker.serve(message);
+        s.end(status);
+        return status;
     }
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::GTEST_FLAG(filter) = fault ? "MpiBackendFault.*" : "MpiBackend.*";
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    s.end(status);
+    return status;
 }
