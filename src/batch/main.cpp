@@ -31,6 +31,9 @@ using QApplication = QCoreApplication;
 #include <cstring>
 #include <memory>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 cluster_newton_method* runningEngine = nullptr;
@@ -38,7 +41,13 @@ volatile std::sig_atomic_t terminated = 0; // SIGTERM: mpirun is ending every ra
 
 void onInterrupt(int signal) {
     if (runningEngine) runningEngine->abortASAP.store(true);
-    if (signal == SIGTERM) terminated = 1;
+    if (signal == SIGTERM) {
+        // mpirun no longer reads what the ranks print once it ends them: printing must not
+        // block the saving of the record.
+        terminated = 1;
+        ::fcntl(STDOUT_FILENO, F_SETFL, ::fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
+        ::fcntl(STDERR_FILENO, F_SETFL, ::fcntl(STDERR_FILENO, F_GETFL) | O_NONBLOCK);
+    }
     std::signal(signal, SIG_DFL); // a second Ctrl-C ends the program at once
 }
 

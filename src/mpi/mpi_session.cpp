@@ -90,7 +90,7 @@ void mpi_session::markLost(int rank) {
     lost = true;
     if (rank >= 0 && rank < rankCount) gone[size_t(rank)] = true;
     for (auto it = sends.begin(); it != sends.end();) {
-        if ((*it)->rank == rank) {
+        if ((*it)->rank == rank || rank < 0) {
             abandoned.push_back(std::move(*it));
             it = sends.erase(it);
         } else {

@@ -36,8 +36,9 @@ public:
     // Sends still queued.
     int sendsPending();
 
-    // `rank` is gone (-1: some rank is, this one was told so): its queued messages are
-    // abandoned and MPI will not be ended collectively.
+    // `rank` is gone: its queued messages are abandoned and MPI will not be ended
+    // collectively. -1: the run is ending without the collective end (this rank was told so,
+    // or mpirun is ending every rank); every queued message is abandoned.
     void markLost(int rank);
     bool anyLost() const { return lost; }
 
