@@ -124,6 +124,7 @@ int main(int argc, char** argv) {
             // The other ranks get the model folder as read here and the run's evaluator settings.
             model_package package;
             if (!package.readDirectory(runner.directory, why)) return false;
+            package.silenceMilliseconds = backend->silenceMilliseconds;
             if (!engine.modelList.isEmpty()) {
                 const model_ode& first = engine.modelList.first();
                 package.relativeTolerance = first.relativeTolerance;

@@ -1,6 +1,8 @@
 // MPI start and end, and the non-blocking message transport.
 #include "mpi/mpi_session.h"
 
+#include "mpi/mpi_protocol.h"
+
 #include <QElapsedTimer>
 #include <QThread>
 #include <QThreadPool>
@@ -35,7 +37,9 @@ struct mpi_session::pending {
 
 mpi_session::mpi_session(int& argc, char**& argv, int threads) {
     int provided = 0;
-    MPI_Init_thread(&argc, &argv, MPI_THREAD_FUNNELED, &provided);
+    MPI_Init_thread(&argc, &argv, MPI_THREAD_MULTIPLE, &provided);
+    beatsAtAll = provided >= MPI_THREAD_MULTIPLE;
+    beating = beatsAtAll;
     MPI_Comm_set_errhandler(MPI_COMM_WORLD, MPI_ERRORS_RETURN);
     MPI_Comm_rank(MPI_COMM_WORLD, &rankIndex);
     MPI_Comm_size(MPI_COMM_WORLD, &rankCount);
@@ -53,6 +57,22 @@ mpi_session::mpi_session(int& argc, char**& argv, int threads) {
         threadCount = std::max(1, QThread::idealThreadCount() / std::max(1, onNode));
     }
     QThreadPool::globalInstance()->setMaxThreadCount(threadCount);
+    if (beating && rankIndex == 0 && rankCount > 1) {
+        // Rank 0's main thread may be busy for long between passes; this thread is not.
+        beat = std::thread([this] {
+            std::unique_lock<std::mutex> lock(beatMutex);
+            while (!beatWake.wait_for(
+                lock, std::chrono::milliseconds(mpi_protocol::heartbeatMilliseconds),
+                [this] { return !beating; })) {
+                for (int r = 1; r < rankCount; ++r) {
+                    MPI_Request request;
+                    if (MPI_Isend(nullptr, 0, MPI_BYTE, r, mpi_protocol::heartbeat, MPI_COMM_WORLD,
+                                  &request) == MPI_SUCCESS)
+                        MPI_Request_free(&request);
+                }
+            }
+        });
+    }
 }
 
 mpi_session::~mpi_session() {
@@ -62,6 +82,14 @@ mpi_session::~mpi_session() {
 void mpi_session::end(int status) {
     if (ended) return;
     ended = true;
+    if (beat.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(beatMutex);
+            beating = false;
+        }
+        beatWake.notify_all();
+        beat.join();
+    }
     // Messages to ranks that still listen (the end of the run) are delivered first.
     QElapsedTimer waited;
     waited.start();

@@ -1,6 +1,7 @@
-// The process's part in an MPI run: starts MPI (only the main thread calls it), knows the
-// rank, the number of ranks and the threads this rank evaluates with, and carries the
-// messages of mpi_protocol. Sends never block: each message is kept until MPI has taken it,
+// The process's part in an MPI run: starts MPI (only the main thread calls it and carries
+// messages; on rank 0 a thread of the session's own sends heartbeats), knows the rank, the
+// number of ranks and the threads this rank evaluates with, and carries the messages of
+// mpi_protocol. Sends never block: each message is kept until MPI has taken it,
 // so a rank that stopped receiving cannot hold up the sender. Receives only take messages
 // that have arrived. One session per process; MPI ends with it, and that end is bounded: a
 // rank that is gone would make the collective end of MPI wait for it for ever.
@@ -9,8 +10,11 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <condition_variable>
 #include <list>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 class mpi_session {
@@ -27,6 +31,10 @@ public:
     int rank() const { return rankIndex; }
     int size() const { return rankCount; }
     int threads() const { return threadCount; }
+    // Whether rank 0 says it is there every heartbeatMilliseconds from a thread of its own
+    // (when MPI lets threads send), whatever its main thread is doing, until `end`; the
+    // other ranks then end when rank 0 is silent for long.
+    bool rankZeroBeats() const { return beatsAtAll; }
 
     // Queues a message to `rank`; returns at once. Messages to a lost rank are dropped.
     void send(int rank, int tag, const QByteArray& body);
@@ -58,5 +66,10 @@ private:
     int threadCount = 1;
     std::vector<bool> gone; // per rank, known to be lost
     bool lost = false;
+    bool beatsAtAll = false;
+    bool beating = false; // guarded by beatMutex once the thread runs
+    std::mutex beatMutex;
+    std::condition_variable beatWake;
+    std::thread beat;
     bool ended = false;
 };
