@@ -56,6 +56,20 @@ bool killRank(qint64 mpirun, int rank) {
     return false;
 }
 
+// A long run of the example in dir; `rank` is killed once iteration 1 is on disk. What the
+// run printed on stderr by the time mpirun ended.
+QString runAndKill(const QString& dir, int rank) {
+    copyExample("oral_multiple_dose", dir);
+    QProcess p;
+    p.start(MPIEXEC, mpirun + QStringList{dir, "--mpi", "--seed", "7", "--stage2", "300",
+                                          "--points", "1000", "--mpi-timeout", "2"});
+    while (!QFile::exists(dir + "/compResult/X_1.csv") && p.state() != QProcess::NotRunning)
+        p.waitForFinished(20);
+    if (!killRank(p.processId(), rank)) return "(no such rank)";
+    if (!p.waitForFinished(120000)) return "(the run did not end)";
+    return p.readAllStandardError();
+}
+
 TEST(MpiBatch, ThreeRanksWriteTheThreadedRunsFilesByteForByte) {
     QTemporaryDir threaded, overMpi;
     copyExample("oral_multiple_dose", threaded.path());
@@ -82,16 +96,7 @@ TEST(MpiBatch, ThreeRanksWriteTheThreadedRunsFilesByteForByte) {
 
 TEST(MpiBatch, ARankKilledMidRunEndsItWithItsNameAndKeepsTheFinishedIterations) {
     QTemporaryDir dir;
-    copyExample("oral_multiple_dose", dir.path());
-    QProcess p;
-    p.start(MPIEXEC, mpirun + QStringList{dir.path(), "--mpi", "--seed", "7", "--stage2", "40",
-                                          "--points", "1000", "--mpi-timeout", "2"});
-    const QString files = dir.path() + "/compResult";
-    while (!QFile::exists(files + "/X_1.csv") && p.state() != QProcess::NotRunning)
-        p.waitForFinished(20);
-    ASSERT_TRUE(killRank(p.processId(), 2));
-    ASSERT_TRUE(p.waitForFinished(120000)) << "the run did not end";
-    const QString errors = p.readAllStandardError();
+    const QString errors = runAndKill(dir.path(), 2);
     const QRegularExpressionMatch said =
         QRegularExpression("the run ended early: rank 2 has sent nothing for .*; it is taken as "
                            "lost; (\\d+) finished iterations are saved")
@@ -103,9 +108,18 @@ TEST(MpiBatch, ARankKilledMidRunEndsItWithItsNameAndKeepsTheFinishedIterations) 
     ASSERT_TRUE(record.readIn(dir.path()));
     EXPECT_EQ(record.X.size(), kept);
     EXPECT_EQ(record.X.value(kept - 1).size(), 1000);
-    const QByteArray log = contents(files + "/computation_log.txt");
+    const QByteArray log = contents(dir.path() + "/compResult/computation_log.txt");
     EXPECT_TRUE(log.contains("CN iteration failed\nrank 2 has sent nothing"))
         << log.right(300).toStdString();
+}
+
+TEST(MpiBatch, WhenRankZeroIsKilledTheOtherRanksSaySoAndEnd) {
+    QTemporaryDir dir;
+    const QString errors = runAndKill(dir.path(), 0);
+    for (int rank : {1, 2})
+        EXPECT_TRUE(errors.contains(
+            QString("velmora-batch (rank %1): rank 0 has sent nothing for").arg(rank)))
+            << errors.toStdString();
 }
 
 } // namespace
