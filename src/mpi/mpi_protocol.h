@@ -18,8 +18,9 @@ enum tag : int {
     hung = 6,      // worker -> rank 0: string message (an evaluation has run far too long)
     heartbeat = 7, // either way: nothing (the rank is alive)
     cancel = 8,    // rank 0 -> worker: int pass (drop what is left of it)
-    finish = 9     // rank 0 -> worker: int lost (the run is over; exit; 1: a rank was lost,
+    finish = 9,    // rank 0 -> worker: int lost (the run is over; exit; 1: a rank was lost,
                    // so MPI cannot end collectively)
+    leaving = 10   // worker -> rank 0: nothing (its messages are out; it ends MPI)
 };
 
 // How often a rank says it is alive: a serving rank while it holds work, rank 0 always.

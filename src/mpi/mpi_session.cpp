@@ -19,7 +19,7 @@
 
 namespace {
 
-const int sendsMilliseconds = 2000;     // for the last messages to leave
+const int partingMilliseconds = 5000;   // for the last messages to leave
 const int finalizeMilliseconds = 10000; // for the collective end of MPI
 
 [[noreturn]] void leaveNow(int status) {
@@ -90,12 +90,29 @@ void mpi_session::end(int status) {
         beatWake.notify_all();
         beat.join();
     }
-    // Messages to ranks that still listen (the end of the run) are delivered first.
+    // Every rank takes what still comes (results of a stopped pass, heartbeats), so that the
+    // messages of the others can leave; a serving rank whose messages are out says it is
+    // leaving, and rank 0 ends MPI collectively only when every other rank has said so.
     QElapsedTimer waited;
     waited.start();
-    while (sendsPending() > 0 && waited.elapsed() < sendsMilliseconds)
+    bool told = rankIndex == 0 || lost;
+    int leaving = 0;
+    int source = 0, tag = 0;
+    QByteArray body;
+    while (waited.elapsed() < partingMilliseconds) {
+        while (receive(source, tag, body))
+            if (tag == mpi_protocol::leaving) ++leaving;
+        if (sendsPending() == 0) {
+            if (!told) {
+                send(0, mpi_protocol::leaving, QByteArray());
+                told = true;
+                continue;
+            }
+            if (rankIndex != 0 || lost || leaving >= rankCount - 1) break;
+        }
         QThread::usleep(1000);
-    if (lost || !sends.empty()) leaveNow(status);
+    }
+    if (lost || !sends.empty() || (rankIndex == 0 && leaving < rankCount - 1)) leaveNow(status);
     std::mutex mutex;
     std::condition_variable wake;
     bool finalized = false;

@@ -50,11 +50,13 @@ public:
     void markLost(int rank);
     bool anyLost() const { return lost; }
 
-    // Ends MPI; the caller has closed its files. Queued messages get up to two seconds to
-    // leave. When a rank was lost or a message could not leave, the process ends here at
-    // once with `status`, without the collective end of MPI (it would wait for the missing
-    // rank). Otherwise MPI ends collectively, and should that take longer than ten seconds
-    // (a rank died unnoticed), the process ends with `status` all the same. Idempotent.
+    // Ends MPI; the caller has closed its files. For up to five seconds messages that come
+    // are taken and dropped and queued ones leave; a serving rank then tells rank 0 it is
+    // leaving. When a rank was lost, a message could not leave or (on rank 0) a rank did not
+    // say it is leaving, the process ends here at once with `status`, without the
+    // collective end of MPI (it would wait for the missing rank). Otherwise MPI ends
+    // collectively, and should that take longer than ten seconds (a rank died unnoticed),
+    // the process ends with `status` all the same. Idempotent.
     void end(int status);
 
 private:
