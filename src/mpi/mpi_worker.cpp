@@ -61,7 +61,7 @@ int mpi_worker::serve(QString& message) {
     if (!message.isEmpty()) {
         mpi_buffer out;
         out.putText(message);
-        session.send(0, mpi_protocol::failed, out.bytes); // sent when the session ends
+        session.send(0, mpi_protocol::failed, out.bytes); // delivered as the session ends
         return 1;
     }
     chunk_runner runner(session.threads());
