@@ -31,12 +31,23 @@ using QApplication = QCoreApplication;
 #include <cstring>
 #include <memory>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 cluster_newton_method* runningEngine = nullptr;
+volatile std::sig_atomic_t terminated = 0; // SIGTERM: mpirun is ending every rank
 
 void onInterrupt(int signal) {
     if (runningEngine) runningEngine->abortASAP.store(true);
+    if (signal == SIGTERM) {
+        // mpirun no longer reads what the ranks print once it ends them: printing must not
+        // block the saving of the record.
+        terminated = 1;
+        ::fcntl(STDOUT_FILENO, F_SETFL, ::fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
+        ::fcntl(STDERR_FILENO, F_SETFL, ::fcntl(STDERR_FILENO, F_GETFL) | O_NONBLOCK);
+    }
     std::signal(signal, SIG_DFL); // a second Ctrl-C ends the program at once
 }
 
@@ -84,7 +95,7 @@ int main(int argc, char** argv) {
             if (status != 0)
                 std::fprintf(stderr, "velmora-batch (rank %d): %s\n", session->rank(),
                              message.toLocal8Bit().constData());
-            session.reset();
+            session->end(status);
             if (worker.evaluationAbandoned) std::_Exit(status); // a hung thread cannot be joined
             return status;
         }
@@ -113,6 +124,7 @@ int main(int argc, char** argv) {
             // The other ranks get the model folder as read here and the run's evaluator settings.
             model_package package;
             if (!package.readDirectory(runner.directory, why)) return false;
+            package.silenceMilliseconds = backend->silenceMilliseconds;
             if (!engine.modelList.isEmpty()) {
                 const model_ode& first = engine.modelList.first();
                 package.relativeTolerance = first.relativeTolerance;
@@ -142,8 +154,18 @@ int main(int argc, char** argv) {
     const int status = reportedStatus(runner.run(message), message, "velmora-batch");
     runningEngine = nullptr;
 #ifdef VELMORA_WITH_MPI
-    // After a lost or hung rank the normal end of MPI could wait for it for ever.
-    if (session && status == 3) session->abortAll(status);
+    if (session) {
+        // The files are closed: the serving ranks are released and MPI ends, without waiting
+        // for a lost rank, nor for the others when mpirun is ending them all.
+        backend.reset();
+        if (terminated) session->markLost(-1);
+        session->end(status);
+        // After an early end an evaluation of rank 0's own may still hang: no thread is joined.
+        if (status == 3) {
+            std::fflush(nullptr);
+            std::_Exit(status);
+        }
+    }
 #endif
     return status;
 }

@@ -38,6 +38,7 @@ QByteArray model_package::toBytes() const {
     out.putDouble(relativeTolerance);
     out.putDouble(absoluteTolerance);
     out.putInt(evaluationLimitMilliseconds);
+    out.putInt(silenceMilliseconds);
     out.putInt(files.size());
     for (auto it = files.constBegin(); it != files.constEnd(); ++it) {
         out.putText(it.key());
@@ -52,6 +53,7 @@ bool model_package::fromBytes(const QByteArray& bytes) {
     relativeTolerance = in.takeDouble();
     absoluteTolerance = in.takeDouble();
     evaluationLimitMilliseconds = in.takeInt();
+    silenceMilliseconds = in.takeInt();
     const qint64 count = in.takeInt();
     files.clear();
     for (qint64 i = 0; i < count && in.ok; ++i) {

@@ -20,6 +20,8 @@ public:
     double relativeTolerance = 0.1;
     double absoluteTolerance = 1.0;
     qint64 evaluationLimitMilliseconds = 10000;
+    // How long a rank waits without a word from rank 0 before it takes rank 0 as gone.
+    qint64 silenceMilliseconds = 15000;
 
     // Every file of dir/model; false with a message when the folder cannot be read.
     bool readDirectory(const QString& dir, QString& message);

@@ -39,8 +39,10 @@ mpi_evaluation_backend::~mpi_evaluation_backend() {
 void mpi_evaluation_backend::finish() {
     if (finished) return;
     finished = true;
+    mpi_buffer out;
+    out.putInt(session.anyLost() ? 1 : 0);
     for (int r = 1; r < session.size(); ++r)
-        session.send(r, mpi_protocol::finish, QByteArray());
+        session.send(r, mpi_protocol::finish, out.bytes);
 }
 
 bool mpi_evaluation_backend::connect(const QByteArray& modelPackage, QString& message) {
@@ -55,6 +57,7 @@ bool mpi_evaluation_backend::connect(const QByteArray& modelPackage, QString& me
         if (!session.receive(source, tag, body)) {
             for (int r = 1; r < session.size(); ++r) {
                 if (threadsOf[r] == 0 && clock.elapsed() - lastHeard[r] > silenceMilliseconds) {
+                    session.markLost(r);
                     message = QString("rank %1 did not answer within %2 after the model was sent")
                                   .arg(r)
                                   .arg(seconds(silenceMilliseconds));
@@ -113,7 +116,7 @@ int mpi_evaluation_backend::receiveAll(QVector<point_evaluation>& results) {
     return finishedPoints;
 }
 
-void mpi_evaluation_backend::checkAlive() const {
+void mpi_evaluation_backend::checkAlive() {
     const qint64 now = clock.elapsed();
     for (int r = 1; r < session.size(); ++r) {
         if (outstanding[r] == 0 || now - lastHeard[r] <= silenceMilliseconds) continue;
@@ -123,6 +126,7 @@ void mpi_evaluation_backend::checkAlive() const {
                 begin = c.begin;
                 end = c.end;
             }
+        session.markLost(r);
         throw std::runtime_error(QString("rank %1 has sent nothing for %2 (it was evaluating %3); "
                                          "it is taken as lost")
                                      .arg(r)

@@ -39,7 +39,8 @@ public:
                                        const QVector<int>& points, const std::atomic<bool>& stop,
                                        const std::function<void(int)>& progress) override;
 
-    // Tells every serving rank that the run is over (also done by the destructor).
+    // Tells every serving rank that the run is over (also done by the destructor), and
+    // whether a rank was lost.
     void finish();
 
 private:
@@ -51,7 +52,9 @@ private:
     };
     // Takes every message that has arrived; results of the current pass go into `results`.
     int receiveAll(QVector<point_evaluation>& results);
-    void checkAlive() const;
+    // Throws for a lost rank (the session is told, so MPI does not wait for it at the end)
+    // or a hung chunk of rank 0's own.
+    void checkAlive();
 
     mpi_session& session;
     chunk_runner local;

@@ -16,12 +16,14 @@ enum tag : int {
     task = 4,      // rank 0 -> worker: int pass, int chunk, int count, count x rows
     result = 5,    // worker -> rank 0: int pass, int chunk, int count, count x point results
     hung = 6,      // worker -> rank 0: string message (an evaluation has run far too long)
-    heartbeat = 7, // worker -> rank 0: nothing (the rank is alive)
+    heartbeat = 7, // either way: nothing (the rank is alive)
     cancel = 8,    // rank 0 -> worker: int pass (drop what is left of it)
-    finish = 9     // rank 0 -> worker: nothing (the run is over; exit)
+    finish = 9,    // rank 0 -> worker: int lost (the run is over; exit; 1: a rank was lost,
+                   // so MPI cannot end collectively)
+    leaving = 10   // worker -> rank 0: nothing (its messages are out; it ends MPI)
 };
 
-// How often a serving rank says it is alive.
+// How often a rank says it is alive: a serving rank while it holds work, rank 0 always.
 constexpr qint64 heartbeatMilliseconds = 500;
 
 // The points of a chunk for a rank with `threads` threads, when `remaining` points of the

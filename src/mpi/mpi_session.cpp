@@ -1,25 +1,49 @@
 // MPI start and end, and the non-blocking message transport.
 #include "mpi/mpi_session.h"
 
+#include "mpi/mpi_protocol.h"
+
+#include <QElapsedTimer>
 #include <QThread>
 #include <QThreadPool>
 
 #include <mpi.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+const int partingMilliseconds = 5000;   // for the last messages to leave
+const int finalizeMilliseconds = 10000; // for the collective end of MPI
+
+[[noreturn]] void leaveNow(int status) {
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+} // namespace
 
 struct mpi_session::pending {
+    int rank;
     QByteArray body;
     MPI_Request request;
 };
 
 mpi_session::mpi_session(int& argc, char**& argv, int threads) {
     int provided = 0;
-    MPI_Init_thread(&argc, &argv, MPI_THREAD_FUNNELED, &provided);
+    MPI_Init_thread(&argc, &argv, MPI_THREAD_MULTIPLE, &provided);
+    beatsAtAll = provided >= MPI_THREAD_MULTIPLE;
+    beating = beatsAtAll;
     MPI_Comm_set_errhandler(MPI_COMM_WORLD, MPI_ERRORS_RETURN);
     MPI_Comm_rank(MPI_COMM_WORLD, &rankIndex);
     MPI_Comm_size(MPI_COMM_WORLD, &rankCount);
+    gone.assign(size_t(std::max(rankCount, 1)), false);
     if (threads > 0) {
         threadCount = threads;
     } else {
@@ -33,18 +57,96 @@ mpi_session::mpi_session(int& argc, char**& argv, int threads) {
         threadCount = std::max(1, QThread::idealThreadCount() / std::max(1, onNode));
     }
     QThreadPool::globalInstance()->setMaxThreadCount(threadCount);
+    if (beating && rankIndex == 0 && rankCount > 1) {
+        // Rank 0's main thread may be busy for long between passes; this thread is not.
+        beat = std::thread([this] {
+            std::unique_lock<std::mutex> lock(beatMutex);
+            while (!beatWake.wait_for(
+                lock, std::chrono::milliseconds(mpi_protocol::heartbeatMilliseconds),
+                [this] { return !beating; })) {
+                for (int r = 1; r < rankCount; ++r) {
+                    MPI_Request request;
+                    if (MPI_Isend(nullptr, 0, MPI_BYTE, r, mpi_protocol::heartbeat, MPI_COMM_WORLD,
+                                  &request) == MPI_SUCCESS)
+                        MPI_Request_free(&request);
+                }
+            }
+        });
+    }
 }
 
 mpi_session::~mpi_session() {
-    // Messages to ranks that still listen are delivered before MPI ends.
-    for (const std::unique_ptr<pending>& p : sends)
-        MPI_Wait(&p->request, MPI_STATUS_IGNORE);
-    sends.clear();
+    end(1);
+}
+
+void mpi_session::end(int status) {
+    if (ended) return;
+    ended = true;
+    if (beat.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(beatMutex);
+            beating = false;
+        }
+        beatWake.notify_all();
+        beat.join();
+    }
+    // Every rank takes what still comes (results of a stopped pass, heartbeats), so that the
+    // messages of the others can leave; a serving rank whose messages are out says it is
+    // leaving, and rank 0 ends MPI collectively only when every other rank has said so.
+    QElapsedTimer waited;
+    waited.start();
+    bool told = rankIndex == 0 || lost;
+    int leaving = 0;
+    int source = 0, tag = 0;
+    QByteArray body;
+    while (waited.elapsed() < partingMilliseconds) {
+        while (receive(source, tag, body))
+            if (tag == mpi_protocol::leaving) ++leaving;
+        if (sendsPending() == 0) {
+            if (!told) {
+                send(0, mpi_protocol::leaving, QByteArray());
+                told = true;
+                continue;
+            }
+            if (rankIndex != 0 || lost || leaving >= rankCount - 1) break;
+        }
+        QThread::usleep(1000);
+    }
+    if (lost || !sends.empty() || (rankIndex == 0 && leaving < rankCount - 1)) leaveNow(status);
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool finalized = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!wake.wait_for(lock, std::chrono::milliseconds(finalizeMilliseconds),
+                           [&] { return finalized; }))
+            leaveNow(status);
+    });
     MPI_Finalize();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        finalized = true;
+    }
+    wake.notify_all();
+    watchdog.join();
+}
+
+void mpi_session::markLost(int rank) {
+    lost = true;
+    if (rank >= 0 && rank < rankCount) gone[size_t(rank)] = true;
+    for (auto it = sends.begin(); it != sends.end();) {
+        if ((*it)->rank == rank || rank < 0) {
+            abandoned.push_back(std::move(*it));
+            it = sends.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void mpi_session::send(int rank, int tag, const QByteArray& body) {
-    std::unique_ptr<pending> p(new pending{body, MPI_REQUEST_NULL});
+    if (rank >= 0 && rank < static_cast<int>(gone.size()) && gone[size_t(rank)]) return;
+    std::unique_ptr<pending> p(new pending{rank, body, MPI_REQUEST_NULL});
     MPI_Isend(p->body.constData(), p->body.size(), MPI_BYTE, rank, tag, MPI_COMM_WORLD,
               &p->request);
     sends.push_back(std::move(p));
@@ -53,7 +155,8 @@ void mpi_session::send(int rank, int tag, const QByteArray& body) {
 int mpi_session::sendsPending() {
     for (auto it = sends.begin(); it != sends.end();) {
         int done = 0;
-        MPI_Test(&(*it)->request, &done, MPI_STATUS_IGNORE);
+        // A send that fails (the rank is gone) is over as well.
+        if (MPI_Test(&(*it)->request, &done, MPI_STATUS_IGNORE) != MPI_SUCCESS) done = 1;
         it = done ? sends.erase(it) : std::next(it);
     }
     return static_cast<int>(sends.size());
@@ -74,9 +177,4 @@ bool mpi_session::receive(int& source, int& tag, QByteArray& body, int fromRank)
     source = status.MPI_SOURCE;
     tag = status.MPI_TAG;
     return true;
-}
-
-void mpi_session::abortAll(int status) {
-    MPI_Abort(MPI_COMM_WORLD, status);
-    std::_Exit(status);
 }

@@ -11,6 +11,7 @@
 #include <QList>
 #include <QThread>
 
+#include <algorithm>
 #include <deque>
 
 namespace {
@@ -26,21 +27,41 @@ struct chunk_task {
 int mpi_worker::serve(QString& message) {
     int source = 0, tag = 0;
     QByteArray body;
-    // The model package comes first.
-    while (!session.receive(source, tag, body, 0) || tag != mpi_protocol::model) {
-        if (tag == mpi_protocol::finish) return 0;
-        QThread::usleep(1000);
-    }
     model_package package;
+    QElapsedTimer fromRankZero;
+    fromRankZero.start();
+    // Rank 0 is gone (killed, crashed) when even its heartbeat stays away that long.
+    const auto rankZeroGone = [&] {
+        const qint64 limit =
+            std::max(package.silenceMilliseconds, 4 * mpi_protocol::heartbeatMilliseconds);
+        if (!session.rankZeroBeats() || fromRankZero.elapsed() <= limit) return false;
+        message = QString("rank 0 has sent nothing for %1 s; it is taken as lost")
+                      .arg(fromRankZero.elapsed() / 1000);
+        session.markLost(0);
+        return true;
+    };
+    // The model package comes first.
+    while (true) {
+        if (session.receive(source, tag, body, 0)) {
+            fromRankZero.restart();
+            if (tag == mpi_protocol::model) break;
+            if (tag == mpi_protocol::finish) {
+                if (mpi_buffer(body).takeInt() != 0) session.markLost(-1);
+                return 0;
+            }
+        } else if (rankZeroGone()) {
+            return 1;
+        } else {
+            QThread::usleep(1000);
+        }
+    }
     model_ode evaluator;
     if (!package.fromBytes(body)) message = "the model package is incomplete";
     if (message.isEmpty()) package.buildEvaluator(evaluator, message);
     if (!message.isEmpty()) {
         mpi_buffer out;
         out.putText(message);
-        session.send(0, mpi_protocol::failed, out.bytes);
-        while (session.sendsPending() > 0)
-            QThread::usleep(1000);
+        session.send(0, mpi_protocol::failed, out.bytes); // delivered as the session ends
         return 1;
     }
     chunk_runner runner(session.threads());
@@ -60,8 +81,10 @@ int mpi_worker::serve(QString& message) {
         bool busy = false;
         while (session.receive(source, tag, body, 0)) {
             busy = true;
+            fromRankZero.restart();
             mpi_buffer in(body);
             if (tag == mpi_protocol::finish) {
+                if (in.takeInt() != 0) session.markLost(-1);
                 if (!runner.idle() && !runner.finished()) {
                     runner.abandon();
                     evaluationAbandoned = true;
@@ -81,6 +104,13 @@ int mpi_worker::serve(QString& message) {
                     t.rows.append(in.takeRow());
                 if (in.ok && t.pass > cancelledPass) queue.push_back(t);
             }
+        }
+        if (rankZeroGone()) {
+            if (!runner.idle() && !runner.finished()) {
+                runner.abandon();
+                evaluationAbandoned = true;
+            }
+            return 1;
         }
         if (runner.finished()) {
             const QVector<point_evaluation> results = runner.take();

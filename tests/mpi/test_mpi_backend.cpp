@@ -1,24 +1,20 @@
 // The MPI evaluation back end on three ranks (rank 0 runs the tests, the others serve): the
-// same numbers as the thread pool, in point order, for whole, sampled and stopped passes;
-// and, in fault mode, a rank that dies mid-pass ends the pass with a message naming it.
+// same numbers as the thread pool, in point order, for whole, sampled and stopped passes.
+// A rank that dies is tested where the user sees it, in test_mpi_batch.
 #include "cnm/thread_pool_backend.h"
 #include "io/model_directory.h"
 #include "model/model_definition.h"
 #include "mpi/model_package.h"
 #include "mpi/mpi_evaluation_backend.h"
-#include "mpi/mpi_protocol.h"
 #include "mpi/mpi_session.h"
 #include "mpi/mpi_worker.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cmath>
 #include <cstring>
-#include <stdexcept>
 
 namespace {
 
@@ -99,56 +95,21 @@ TEST(MpiBackend, PassesGiveTheThreadPoolsNumbersInPointOrder) {
         EXPECT_TRUE(same(after[i], expected[i])) << "point " << i;
 }
 
-TEST(MpiBackendFault, ARankThatDiesEndsThePassWithItsName) {
-    loaded_example ex(60);
-    mpi_evaluation_backend backend(*session);
-    backend.silenceMilliseconds = 1500;
-    QString message;
-    ASSERT_TRUE(backend.connect(ex.package, message)) << message.toStdString();
-    QVector<int> everyPoint;
-    for (int i = 0; i < 60; ++i)
-        everyPoint << i;
-    const std::atomic<bool> go{false};
-    try {
-        backend.evaluate(ex.models, ex.model.para.initialCluster, everyPoint, go, {});
-        FAIL() << "the pass ended normally";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("rank 2 has sent nothing"), std::string::npos)
-            << e.what();
-    }
-}
-
-// Rank 2 in fault mode: builds nothing, says it is ready, and dies at its first chunk.
-int dieAtFirstChunk(mpi_session& s) {
-    int source = 0, tag = 0;
-    QByteArray body;
-    while (!s.receive(source, tag, body, 0) || tag != mpi_protocol::task) {
-        if (tag == mpi_protocol::model) {
-            QByteArray one(8, '\0');
-            one[0] = 1;
-            s.send(0, mpi_protocol::ready, one);
-            tag = 0;
-        }
-        QThread::usleep(1000);
-    }
-    std::raise(SIGKILL);
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     mpi_session s(argc, argv, 1);
     session = &s;
-    const bool fault = app.arguments().contains("fault");
     if (s.rank() != 0) {
-        if (fault && s.rank() == 2) return dieAtFirstChunk(s);
         mpi_worker worker(s);
         QString message;
-        return worker.serve(message);
+        const int status = worker.serve(message);
+        s.end(status);
+        return status;
     }
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::GTEST_FLAG(filter) = fault ? "MpiBackendFault.*" : "MpiBackend.*";
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    s.end(status);
+    return status;
 }

@@ -1,14 +1,18 @@
 // velmora-batch --mpi as the user starts it, through mpirun: on three ranks it writes the
-// threaded run's result files byte for byte (same seed). A rank that dies is tested on the
-// back end, and the engine keeps the finished iterations of a failed run.
+// threaded run's result files byte for byte (same seed); a rank killed during the run ends
+// it with a message naming the rank, and the finished iterations stay readable on disk.
 #include "batch/example_copy.h"
+#include "cnm/compResult.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -37,6 +41,35 @@ int run(const QString& program, const QStringList& arguments, QByteArray* errors
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
+// SIGKILL to the process of `rank` among the children of mpirun; false when none is found.
+bool killRank(qint64 mpirun, int rank) {
+    const QByteArray mark = "OMPI_COMM_WORLD_RANK=" + QByteArray::number(rank);
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile stat("/proc/" + pid + "/stat"), environment("/proc/" + pid + "/environ");
+        if (!stat.open(QIODevice::ReadOnly) || !environment.open(QIODevice::ReadOnly)) continue;
+        const QByteArray line = stat.readAll(); // "pid (name) state ppid ..."
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.value(1).toLongLong() == mpirun &&
+            environment.readAll().split('\0').contains(mark))
+            return ::kill(pid.toInt(), SIGKILL) == 0;
+    }
+    return false;
+}
+
+// A long run of the example in dir; `rank` is killed once iteration 1 is on disk. What the
+// run printed on stderr by the time mpirun ended.
+QString runAndKill(const QString& dir, int rank) {
+    copyExample("oral_multiple_dose", dir);
+    QProcess p;
+    p.start(MPIEXEC, mpirun + QStringList{dir, "--mpi", "--seed", "7", "--stage2", "300",
+                                          "--points", "1000", "--mpi-timeout", "2"});
+    while (!QFile::exists(dir + "/compResult/X_1.csv") && p.state() != QProcess::NotRunning)
+        p.waitForFinished(20);
+    if (!killRank(p.processId(), rank)) return "(no such rank)";
+    if (!p.waitForFinished(120000)) return "(the run did not end)";
+    return p.readAllStandardError();
+}
+
 TEST(MpiBatch, ThreeRanksWriteTheThreadedRunsFilesByteForByte) {
     QTemporaryDir threaded, overMpi;
     copyExample("oral_multiple_dose", threaded.path());
@@ -59,6 +92,34 @@ TEST(MpiBatch, ThreeRanksWriteTheThreadedRunsFilesByteForByte) {
         else
             EXPECT_TRUE(mine == theirs) << name.toStdString();
     }
+}
+
+TEST(MpiBatch, ARankKilledMidRunEndsItWithItsNameAndKeepsTheFinishedIterations) {
+    QTemporaryDir dir;
+    const QString errors = runAndKill(dir.path(), 2);
+    const QRegularExpressionMatch said =
+        QRegularExpression("the run ended early: rank 2 has sent nothing for .*; it is taken as "
+                           "lost; (\\d+) finished iterations are saved")
+            .match(errors);
+    ASSERT_TRUE(said.hasMatch()) << errors.toStdString();
+    const int kept = said.captured(1).toInt();
+    EXPECT_GE(kept, 2);
+    compResult record;
+    ASSERT_TRUE(record.readIn(dir.path()));
+    EXPECT_EQ(record.X.size(), kept);
+    EXPECT_EQ(record.X.value(kept - 1).size(), 1000);
+    const QByteArray log = contents(dir.path() + "/compResult/computation_log.txt");
+    EXPECT_TRUE(log.contains("CN iteration failed\nrank 2 has sent nothing"))
+        << log.right(300).toStdString();
+}
+
+TEST(MpiBatch, WhenRankZeroIsKilledTheOtherRanksSaySoAndEnd) {
+    QTemporaryDir dir;
+    const QString errors = runAndKill(dir.path(), 0);
+    for (int rank : {1, 2})
+        EXPECT_TRUE(errors.contains(
+            QString("velmora-batch (rank %1): rank 0 has sent nothing for").arg(rank)))
+            << errors.toStdString();
 }
 
 } // namespace
