@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -17,6 +18,7 @@ enum phase : int { idlePhase, runningPhase, finishedPhase };
 struct chunk_runner::state {
     std::mutex mutex;
     std::condition_variable wake;
+    std::condition_variable done;
     bool quit = false;
     std::atomic<int> phase{idlePhase};
     QList<model_ode> evaluators;
@@ -48,6 +50,7 @@ chunk_runner::chunk_runner(int threads) : threads(threads), shared(std::make_sha
             lock.lock();
             s->results = results;
             s->phase = finishedPhase;
+            s->done.notify_all();
         }
     });
 }
@@ -96,6 +99,12 @@ QVector<point_evaluation> chunk_runner::take() {
     shared->rows.clear();
     shared->phase = idlePhase;
     return results;
+}
+
+void chunk_runner::waitForFinish(int milliseconds) const {
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    shared->done.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                          [this] { return shared->phase != runningPhase || shared->quit; });
 }
 
 qint64 chunk_runner::runningMilliseconds() const {

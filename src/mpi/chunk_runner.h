@@ -27,6 +27,9 @@ public:
     bool finished() const;
     // The results of the finished chunk, one per row; the runner is idle again.
     QVector<point_evaluation> take();
+    // Waits until the running chunk is finished, at most `milliseconds`; returns at once when
+    // no chunk is running. The rank's main thread sleeps here instead of polling.
+    void waitForFinish(int milliseconds) const;
     // How long the current chunk has been running (0 when none is).
     qint64 runningMilliseconds() const;
     // For a chunk that hangs: the runner's thread is left to itself (the process is about

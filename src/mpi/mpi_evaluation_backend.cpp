@@ -221,7 +221,14 @@ mpi_evaluation_backend::evaluate(const QList<model_ode>& models,
             if (progress) progress(done);
         }
         checkAlive();
-        if (!busy) QThread::usleep(200);
+        // Serving ranks hold a chunk in reserve, so their results may wait a millisecond;
+        // rank 0's own chunk wakes it as soon as it is done.
+        if (!busy) {
+            if (local.runningMilliseconds() > 0)
+                local.waitForFinish(1);
+            else
+                QThread::usleep(200);
+        }
     }
     // A chunk of rank 0's own still running after a stop ends before the next pass starts.
     while (!local.idle()) {

@@ -155,6 +155,11 @@ int mpi_worker::serve(QString& message) {
             session.send(0, mpi_protocol::heartbeat, QByteArray());
             sinceHeartbeat.restart();
         }
-        if (!busy) QThread::usleep(runner.idle() && queue.empty() ? 1000 : 200);
+        if (!busy) {
+            if (runner.runningMilliseconds() > 0)
+                runner.waitForFinish(1);
+            else
+                QThread::usleep(runner.idle() && queue.empty() ? 1000 : 200);
+        }
     }
 }
