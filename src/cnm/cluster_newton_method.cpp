@@ -264,10 +264,13 @@ void cluster_newton_method::lambdaSearch(int k, const QVector<bool>& alive,
         lambdaVector = QVector<double>(N, lambda);
         const QVector<QVector<double>>& X = result.X[k];
         // Only the sample is evaluated, so only its steps are needed (each is the same as in
-        // the whole step).
+        // the whole step); the whole step is back in force however the step ends.
+        struct sampleOnly {
+            QVector<int>& points;
+            ~sampleOnly() { points.clear(); }
+        } restore{stepPoints};
         stepPoints = sample;
         const QVector<QVector<double>> dX = step(X, result.Y[k], alive);
-        stepPoints.clear();
         QVector<QVector<double>> proposal = X;
         for (int p = 0; p < N && p < dX.size(); ++p)
             for (int j = 0; j < proposal[p].size() && j < dX[p].size(); ++j)
