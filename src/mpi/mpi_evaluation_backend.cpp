@@ -46,6 +46,7 @@ void mpi_evaluation_backend::finish() {
 }
 
 bool mpi_evaluation_backend::connect(const QByteArray& modelPackage, QString& message) {
+    session.messageMilliseconds = silenceMilliseconds;
     for (int r = 1; r < session.size(); ++r) {
         session.send(r, mpi_protocol::model, modelPackage);
         lastHeard[r] = clock.elapsed();

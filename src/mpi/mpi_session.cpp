@@ -33,6 +33,8 @@ struct mpi_session::pending {
     int rank;
     QByteArray body;
     MPI_Request request;
+    int tag;
+    QElapsedTimer since; // for a message being received
 };
 
 mpi_session::mpi_session(int& argc, char**& argv, int threads) {
@@ -134,6 +136,14 @@ void mpi_session::end(int status) {
 void mpi_session::markLost(int rank) {
     lost = true;
     if (rank >= 0 && rank < rankCount) gone[size_t(rank)] = true;
+    for (auto it = arriving.begin(); it != arriving.end();) {
+        if ((*it)->rank == rank || rank < 0) {
+            abandoned.push_back(std::move(*it));
+            it = arriving.erase(it);
+        } else {
+            ++it;
+        }
+    }
     for (auto it = sends.begin(); it != sends.end();) {
         if ((*it)->rank == rank || rank < 0) {
             abandoned.push_back(std::move(*it));
@@ -146,7 +156,7 @@ void mpi_session::markLost(int rank) {
 
 void mpi_session::send(int rank, int tag, const QByteArray& body) {
     if (rank >= 0 && rank < static_cast<int>(gone.size()) && gone[size_t(rank)]) return;
-    std::unique_ptr<pending> p(new pending{rank, body, MPI_REQUEST_NULL});
+    std::unique_ptr<pending> p(new pending{rank, body, MPI_REQUEST_NULL, tag, QElapsedTimer()});
     MPI_Isend(p->body.constData(), p->body.size(), MPI_BYTE, rank, tag, MPI_COMM_WORLD,
               &p->request);
     sends.push_back(std::move(p));
@@ -164,17 +174,54 @@ int mpi_session::sendsPending() {
 
 bool mpi_session::receive(int& source, int& tag, QByteArray& body, int fromRank) {
     sendsPending();
-    int arrived = 0;
-    MPI_Status status;
-    MPI_Iprobe(fromRank < 0 ? MPI_ANY_SOURCE : fromRank, MPI_ANY_TAG, MPI_COMM_WORLD, &arrived,
-               &status);
-    if (!arrived) return false;
-    int count = 0;
-    MPI_Get_count(&status, MPI_BYTE, &count);
-    body.resize(count);
-    MPI_Recv(body.data(), count, MPI_BYTE, status.MPI_SOURCE, status.MPI_TAG, MPI_COMM_WORLD,
-             MPI_STATUS_IGNORE);
-    source = status.MPI_SOURCE;
-    tag = status.MPI_TAG;
-    return true;
+    // Messages still arriving, oldest first.
+    for (auto it = arriving.begin(); it != arriving.end();) {
+        pending& in = **it;
+        int done = 0;
+        const bool failed = MPI_Test(&in.request, &done, MPI_STATUS_IGNORE) != MPI_SUCCESS;
+        if (failed || (!done && in.since.elapsed() > messageMilliseconds)) {
+            // The buffer stays with MPI, which may still write into it.
+            const int rank = in.rank;
+            abandoned.push_back(std::move(*it));
+            it = arriving.erase(it);
+            markLost(rank);
+            continue;
+        }
+        if (done && (fromRank < 0 || in.rank == fromRank)) {
+            source = in.rank;
+            tag = in.tag;
+            body = in.body;
+            arriving.erase(it);
+            return true;
+        }
+        ++it;
+    }
+    // New messages, rank by rank: a rank with a message still arriving waits its turn, so
+    // that each rank's messages are taken in the order it sent them.
+    for (int r = 0; r < rankCount; ++r) {
+        if (r == rankIndex || (fromRank >= 0 && r != fromRank) || gone[size_t(r)]) continue;
+        if (std::any_of(arriving.begin(), arriving.end(),
+                        [r](const std::unique_ptr<pending>& p) { return p->rank == r; }))
+            continue;
+        int arrived = 0;
+        MPI_Status status;
+        MPI_Iprobe(r, MPI_ANY_TAG, MPI_COMM_WORLD, &arrived, &status);
+        if (!arrived) continue;
+        int count = 0;
+        MPI_Get_count(&status, MPI_BYTE, &count);
+        std::unique_ptr<pending> in(new pending{r, QByteArray(count, '\0'), MPI_REQUEST_NULL,
+                                                status.MPI_TAG, QElapsedTimer()});
+        in->since.start();
+        MPI_Irecv(in->body.data(), count, MPI_BYTE, r, status.MPI_TAG, MPI_COMM_WORLD,
+                  &in->request);
+        int done = 0;
+        if (MPI_Test(&in->request, &done, MPI_STATUS_IGNORE) == MPI_SUCCESS && done) {
+            source = r;
+            tag = in->tag;
+            body = in->body;
+            return true;
+        }
+        arriving.push_back(std::move(in));
+    }
+    return false;
 }

@@ -39,8 +39,12 @@ public:
     // Queues a message to `rank`; returns at once. Messages to a lost rank are dropped.
     void send(int rank, int tag, const QByteArray& body);
     // Takes one message that has arrived (from `source`, or from any rank for -1): false
-    // when there is none. Also moves queued sends along.
+    // when there is none. Also moves queued sends along. Never waits: a large message that
+    // is still arriving stays in flight while the messages of the other ranks are taken (in
+    // each rank's own order); one that is not complete within messageMilliseconds (its
+    // sender died while sending it) is abandoned and its sender marked lost.
     bool receive(int& source, int& tag, QByteArray& body, int fromRank = -1);
+    qint64 messageMilliseconds = 15000;
     // Sends still queued.
     int sendsPending();
 
@@ -62,7 +66,8 @@ public:
 private:
     struct pending;
     std::list<std::unique_ptr<pending>> sends;
-    std::list<std::unique_ptr<pending>> abandoned; // never freed: MPI may still hold them
+    std::list<std::unique_ptr<pending>> arriving;  // at most one per rank
+    std::list<std::unique_ptr<pending>> abandoned; // never freed: MPI may still use them
     int rankIndex = 0;
     int rankCount = 1;
     int threadCount = 1;

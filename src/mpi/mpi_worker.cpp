@@ -57,6 +57,8 @@ int mpi_worker::serve(QString& message) {
     }
     model_ode evaluator;
     if (!package.fromBytes(body)) message = "the model package is incomplete";
+    session.messageMilliseconds =
+        std::max(package.silenceMilliseconds, 4 * mpi_protocol::heartbeatMilliseconds);
     if (message.isEmpty()) package.buildEvaluator(evaluator, message);
     if (!message.isEmpty()) {
         mpi_buffer out;
