@@ -58,13 +58,9 @@ batch_runner::parsed batch_report::parseArguments(const QStringList& arguments, 
         message = parser.helpText();
         return batch_runner::parsed::exit;
     }
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1) {
-        message = positional.isEmpty() ? "report: no model directory given (see report --help)"
-                                       : "report: unexpected argument '" + positional[1] + "'";
+    if (!batch_runner::modelDirectoryArgument(parser, "report: ", "report --help", directory,
+                                              message))
         return batch_runner::parsed::error;
-    }
-    directory = positional[0];
     while (directory.size() > 1 && directory.endsWith('/'))
         directory.chop(1);
     pdfFile = parser.value(pdf);

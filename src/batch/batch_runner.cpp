@@ -151,13 +151,8 @@ batch_runner::parsed batch_runner::parseArguments(const QStringList& arguments, 
         message = "velmora-batch " + velmoraVersion();
         return parsed::exit;
     }
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1) {
-        message = positional.isEmpty() ? "no model directory given (see --help)"
-                                       : "unexpected argument '" + positional[1] + "'";
+    if (!modelDirectoryArgument(parser, QString(), "--help", directory, message))
         return parsed::error;
-    }
-    directory = positional[0];
     if (parser.isSet(mpi)) options.insert("mpi", QString());
     while (directory.size() > 1 && directory.endsWith('/'))
         directory.chop(1);
@@ -172,6 +167,20 @@ batch_runner::parsed batch_runner::parseArguments(const QStringList& arguments, 
         options.insert(name, value);
     }
     return parsed::run;
+}
+
+bool batch_runner::modelDirectoryArgument(const QCommandLineParser& parser, const QString& prefix,
+                                          const QString& helpCommand, QString& directory,
+                                          QString& message) {
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1) {
+        message =
+            prefix + (positional.isEmpty() ? "no model directory given (see " + helpCommand + ")"
+                                           : "unexpected argument '" + positional[1] + "'");
+        return false;
+    }
+    directory = positional[0];
+    return true;
 }
 
 bool batch_runner::settings(const run_settings& saved, run_settings& out, QString& message) const {

@@ -27,6 +27,12 @@ public:
     parsed parseArguments(const QStringList& arguments, QString& message);
     // The options of a run, for the run command and the ones that follow its pattern.
     static void addRunOptions(QCommandLineParser& parser);
+    // The one positional argument of every command, the model directory, into `directory`;
+    // false with a message (starting with `prefix`) when none is given (pointing to
+    // `helpCommand`) or there are more.
+    static bool modelDirectoryArgument(const QCommandLineParser& parser, const QString& prefix,
+                                       const QString& helpCommand, QString& directory,
+                                       QString& message);
 
     // The saved run settings of the directory with the given options applied; false with
     // a one-line message when a weights file cannot be read.

@@ -65,13 +65,9 @@ batch_simulate::parsed batch_simulate::parseArguments(const QStringList& argumen
         message = parser.helpText();
         return parsed::exit;
     }
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1) {
-        message = positional.isEmpty() ? "no model directory given (see simulate --help)"
-                                       : "unexpected argument '" + positional[1] + "'";
+    if (!batch_runner::modelDirectoryArgument(parser, QString(), "simulate --help", directory,
+                                              message))
         return parsed::error;
-    }
-    directory = positional[0];
     bool ok = true;
     if (parser.isSet(iterationOption)) {
         iteration = parser.value(iterationOption).toInt(&ok);

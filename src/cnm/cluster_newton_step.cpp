@@ -148,7 +148,7 @@ struct step_workspace {
     std::vector<double> R, P, Q; // n x mp
     std::vector<double> rr, d, alpha, beta; // mp
     std::vector<char> active;               // mp
-    std::vector<double> v;                  // 2 x wp: two scaled rows [z | t | 0 ...]
+    std::vector<double> v;                  // wp: one scaled row [z | t | 0 ...]
     std::vector<double> M;                  // n x n damped matrix
     std::vector<double> r, p, Mp, rhs;      // n
     std::vector<double> res;                // m
@@ -164,9 +164,8 @@ struct step_workspace {
     step_workspace(int n_, int m)
         : n(n_), mp(padded(m)), wp(padded(n_ + m)), C(std::size_t(n) * wp), G(std::size_t(n) * n),
           B(std::size_t(n) * mp), sol(B.size()), R(B.size()), P(B.size()), Q(B.size()), rr(mp),
-          d(mp), alpha(mp), beta(mp), active(mp), v(2 * std::size_t(wp)), M(std::size_t(n) * n),
-          r(n), p(n), Mp(n), rhs(n), res(m), rowCount((n_ + m + 7) & ~7),
-          rows(tileBlocks * std::size_t(rowCount)) {
+          d(mp), alpha(mp), beta(mp), active(mp), v(wp), M(std::size_t(n) * n), r(n), p(n), Mp(n),
+          rhs(n), res(m), rowCount((n_ + m + 7) & ~7), rows(tileBlocks * std::size_t(rowCount)) {
         std::size_t entries = 0;
         for (int a = 0; a < n; ++a)
             entries += rowCount - (a & ~7);
