@@ -127,12 +127,8 @@ void MainWindow::replace_ODEtext(QString replaceThis, QString replaceTo, bool pu
     reparseODEText();
     ODEtextUndo = ui->textEdit_ODEExpression->toHtml();
 
-    QString text = ui->textEdit_ODEExpression->toPlainText();
-    text.remove(QLatin1Char(' '));
-    text.replace(replaceThis, markStart + replaceTo + markEnd);
-    for (const QString& op :
-         {QStringLiteral("+"), QStringLiteral("-"), QStringLiteral("*"), QStringLiteral("/")})
-        text.replace(op, QLatin1Char(' ') + op + QLatin1Char(' '));
+    const QString text = odeTextParser::replacedText(ui->textEdit_ODEExpression->toPlainText(),
+                                                     replaceThis, replaceTo, markStart, markEnd);
 
     // The marked plain text is only a step towards the coloured HTML; the editor's
     // re-parse runs once, on the final text.

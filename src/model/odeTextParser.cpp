@@ -394,6 +394,16 @@ void odeTextParser::updateJacobian(double t, const vector_type& x, matrix_type& 
     updateJacobian(t, &x[0], J, nullptr, block, scratch.data());
 }
 
+QString odeTextParser::replacedText(QString text, const QString& from, const QString& to,
+                                    QChar start, QChar end) {
+    text.remove(QLatin1Char(' '));
+    text.replace(from, start + to + end);
+    for (const QString& op :
+         {QStringLiteral("+"), QStringLiteral("-"), QStringLiteral("*"), QStringLiteral("/")})
+        text.replace(op, QLatin1Char(' ') + op + QLatin1Char(' '));
+    return text;
+}
+
 QString odeTextParser::textColour() {
     QString text = ode_text;
     for (int k = variable_name.size() - 1; k >= 0; --k) {

@@ -81,6 +81,11 @@ public:
 
     // Rich text for the editor: variables bold, parameters italic, comments silver.
     QString textColour();
+    // The text of "replace ... to ..." on the ODE page: spaces removed, every `from` replaced
+    // by `to` between the marks `start` and `end` (the editor colours what lies between
+    // them), and +, -, * and / spaced out again.
+    static QString replacedText(QString text, const QString& from, const QString& to, QChar start,
+                                QChar end);
 
     // The ODE side of the exported scripts.
     QString rscript_RHS() const;

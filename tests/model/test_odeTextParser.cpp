@@ -204,6 +204,9 @@ TEST(OdeText, ColourAndScriptTexts) {
     EXPECT_EQ(parsedOde("dXdt = -b*X\ndYdt = c*X").textColour(),
               QString("<font>d<b>X</b>dt = -b*<b>X</b></font><br>d<b>Y</b>dt = <i>c</i>*<b>X</b>"));
     EXPECT_EQ(parsedOde("").textColour(), QString("<font>"));
+    // Replacing on the ODE page: spaces go, the replacement is marked, operators spaced.
+    EXPECT_EQ(odeTextParser::replacedText("dAdt = -k*A/V", "k", "CL/V", '[', ']'),
+              QString("dAdt= - [CL / V] * A / V"));
 
     // Whole function names only are translated for the scripts.
     const struct {
